@@ -1,0 +1,90 @@
+# Build-wide settings, dependencies and the test helpers shared by every folder.
+include_guard(GLOBAL)
+include(GoogleTest)
+
+option(SV_BUILD_TESTS "Build the tests" ON)
+
+if(WIN32)
+  enable_language(RC)
+  add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NTDDI_VERSION=0x06010000
+                          NOMINMAX STRICT)
+  # No runtime DLLs beside the programs: libstdc++, libgcc and winpthread are linked in.
+  add_link_options(-static)
+  add_compile_options(-Wall -Wextra -Wno-cast-function-type -Wno-missing-field-initializers)
+else()
+  add_compile_options(-Wall -Wextra)
+endif()
+
+# ---- dependencies -------------------------------------------------------------------------------
+if(CMAKE_CROSSCOMPILING)
+  # Boost headers: Debian's libboost-dev through a folder holding only a "boost" link, so that the
+  # host's /usr/include never lands on the MinGW include path.
+  get_filename_component(_deps_root "${DEPS_PREFIX}" DIRECTORY)
+  set(SV_BOOST_SHIM_DIR "${_deps_root}/boostinc" CACHE PATH "folder holding only boost -> /usr/include/boost")
+  set(SV_BOOST_IOSTREAMS_SRC "${_deps_root}/src/boostsrc/boost/libs/iostreams/src" CACHE PATH
+      "Boost.Iostreams compiled sources from Debian's boost1.74 source package")
+  if(NOT EXISTS "${SV_BOOST_SHIM_DIR}/boost/version.hpp" OR NOT EXISTS "${SV_BOOST_IOSTREAMS_SRC}/bzip2.cpp")
+    message(FATAL_ERROR "MinGW dependencies missing under ${_deps_root}: run scripts/setup.sh")
+  endif()
+  find_package(BZip2 REQUIRED)
+  add_library(sv_boost_headers INTERFACE)
+  target_include_directories(sv_boost_headers SYSTEM INTERFACE ${SV_BOOST_SHIM_DIR})
+  target_compile_definitions(sv_boost_headers INTERFACE BOOST_ALL_NO_LIB)
+  add_library(sv_boost_iostreams_bzip2 STATIC ${SV_BOOST_IOSTREAMS_SRC}/bzip2.cpp)
+  target_compile_definitions(sv_boost_iostreams_bzip2 PRIVATE BOOST_IOSTREAMS_USE_DEPRECATED)
+  target_compile_options(sv_boost_iostreams_bzip2 PRIVATE -w)
+  target_link_libraries(sv_boost_iostreams_bzip2 PUBLIC sv_boost_headers BZip2::BZip2)
+  # boost::uuids::random_generator draws from BCryptGenRandom
+  target_link_libraries(sv_boost_headers INTERFACE bcrypt)
+else()
+  find_package(BZip2 REQUIRED)
+  find_package(Boost 1.74 REQUIRED COMPONENTS iostreams)
+  add_library(sv_boost_headers INTERFACE)
+  target_link_libraries(sv_boost_headers INTERFACE Boost::headers)
+  add_library(sv_boost_iostreams_bzip2 INTERFACE)
+  target_link_libraries(sv_boost_iostreams_bzip2 INTERFACE Boost::iostreams BZip2::BZip2)
+endif()
+
+if(SV_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+
+# ---- Wine for the tests ---------------------------------------------------------------------------
+# Every test of the Windows build runs under wine64 in a prefix of this build folder.
+set(SV_RUN_TESTS ON)
+if(CMAKE_CROSSCOMPILING)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(SV_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+    file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/wine-run" CONTENT
+"#!/bin/sh
+# Generated: runs a program of this build under Wine, in this build's own prefix.
+: \"\${WINEPREFIX:=${SV_WINEPREFIX}}\"
+export WINEPREFIX
+exec \"${CMAKE_SOURCE_DIR}/cmake/wine-run.sh\" \"\$@\"
+" @ONLY)
+    file(CHMOD "${CMAKE_BINARY_DIR}/wine-run" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+         GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run")
+  else()
+    # wine64 "runs" a 32-bit program by exiting 0 without running it: this build is never tested.
+    set(SV_RUN_TESTS OFF)
+  endif()
+endif()
+
+# sv_add_test(NAME SOURCES ... LIBS ... [GUI] [PROPERTIES ...])
+# A GoogleTest program; every test becomes a CTest test of its own (a fresh process each).
+# GUI tests get the label "gui" and run under xvfb-run.
+function(sv_add_test name)
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  if(NOT SV_RUN_TESTS)
+    return()
+  endif()
+  set(labels unit)
+  if(T_GUI)
+    set(labels gui)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST
+                       PROPERTIES LABELS "${labels}" TIMEOUT 120 ${T_PROPERTIES})
+endfunction()

@@ -1,0 +1,39 @@
+#!/bin/sh
+# Non-interactive Wine launcher for the tests (CTest's cross-compiling emulator) and for the demo run:
+#   wine-run.sh prog.exe args...
+# - WINEPREFIX must point into the build folder (the generated build/wine-run sets it); never the user's.
+# - A fresh prefix is booted once, without wine-mono/wine-gecko prompts, debug output or
+#   winemenubuilder, and gets Wine's Marlett font for caption buttons.
+# - A wineserver lingering WINE_PERSIST seconds runs for the prefix, and its services were started
+#   by wineboot with stdio on /dev/null; otherwise they inherit the test's output pipe and CTest
+#   waits for them to die.
+# - The server is restarted when the X session (DISPLAY/XAUTHORITY) changes: a desktop created
+#   without a display breaks later windows.
+set -eu
+: "${WINEPREFIX:?WINEPREFIX must be set}"
+export WINEPREFIX
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
+export WINEARCH=win64
+# Wine converts arguments and file names with the Unix locale: keep it UTF-8.
+export LC_ALL="${LC_ALL:-C.UTF-8}"
+mkdir -p "$WINEPREFIX"
+key="${DISPLAY:-none}|${XAUTHORITY:-}"
+(
+  flock 9
+  if [ "$(cat "$WINEPREFIX.session" 2>/dev/null)" != "$key" ]; then
+    wineserver -k >/dev/null 2>&1 9>&- || true
+    wineserver -w >/dev/null 2>&1 9>&- || true
+  fi
+  # status 0: no server ran for this prefix and one was started now
+  if wineserver -p"${WINE_PERSIST:-30}" </dev/null >/dev/null 2>&1 9>&-; then
+    if [ -f "$WINEPREFIX/system.reg" ]; then
+      wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
+    else
+      wine wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+      cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
+    printf '%s\n' "$key" > "$WINEPREFIX.session"
+  fi
+) 9>"$WINEPREFIX.lock"
+exec wine "$@"

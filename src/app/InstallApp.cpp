@@ -1,0 +1,42 @@
+#include "app/InstallApp.h"
+
+#include "app/Localisation.h"
+#include "app/StartUp.h"
+#include "resource.h"
+
+namespace sv {
+namespace {
+CInstallApp* theInstallApp = nullptr;
+}  // namespace
+
+CInstallApp* InstallApp() { return theInstallApp; }
+
+CInstallApp::CInstallApp() {
+    theInstallApp = this;
+    // The program icon, at the size stored in the resource, for the shared message dialogs.
+    programIcon_ = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    RegisterSharedMessageIcon(programIcon_);
+}
+
+CInstallApp::~CInstallApp() {
+    RegisterSharedMessageIcon(nullptr);
+    if (programIcon_ != nullptr) DestroyIcon(programIcon_);
+    if (theInstallApp == this) theInstallApp = nullptr;
+}
+
+bool CInstallApp::InitInstance() {
+    if (!ProcessorChecked()) {
+        ShowErrorCode(static_cast<std::int32_t>(E_UNEXPECTED));
+        return false;
+    }
+    (void)CWinApp::InitInstance();
+    SettleLanguage();
+    SetAppName(ApplicationTitle());
+    DetectInstallMode();
+    ApplyDefaultFolders();
+    ApplyDefaultOptions();
+    return false;
+}
+
+}  // namespace sv

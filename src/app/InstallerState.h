@@ -1,0 +1,66 @@
+// The installer's settings and results, held by the application object, and the start-up
+// decisions taken on them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/Product.h"
+
+namespace sv {
+
+class InstallerState {
+public:
+    InstallMode installMode = InstallMode::FreshInstall;
+    std::wstring installedTitle;
+    std::wstring installFolder;
+    std::wstring startMenuFolder;
+    std::wstring tempFolder;
+    bool createMenuShortcut = false;
+    bool createDesktopShortcut = false;
+    bool customInstallation = false;
+    bool installSucceeded = false;
+    std::uint64_t updateFromVersion = 0;
+
+    // The mode; for Update and NewerInstalled `installedTitle` goes to `title` when given.
+    InstallMode GetInstallMode(std::wstring* title = nullptr) const;
+
+    // "Installer – Sarvelix 6.04h" in the current language.
+    static std::wstring ApplicationTitle();
+
+    // The system's text for a Windows error code or HRESULT, in the shared message box.
+    static void ShowErrorCode(std::int32_t code);
+    // The text ShowErrorCode shows: the system's text, else that of E_FAIL, else "Error".
+    static std::wstring ErrorCodeText(std::int32_t code);
+
+    // Path of the installed program's Uninstall.ulog, or empty: the first existing candidate of
+    // the UninstallString's folder, the installer's own folder, the installed program's folder.
+    std::wstring FindPreviousLog() const;
+
+    // Start-up steps.
+    void SettleLanguage();       // system language, then KvLanguage, then English fallback
+    void DetectInstallMode();    // from the installed program's version
+    void ApplyDefaultFolders();  // folders still empty get their defaults
+    void ApplyDefaultOptions();
+    // Decision from an installed program's path (empty: none installed).
+    void DetectInstallModeFrom(const std::wstring& installedProgram);
+};
+
+// HKEY_LOCAL_MACHINE key of the product's entry in the system's list of installed programs.
+std::wstring UninstallKeyPath();
+
+// Joins with the platform's path-append rule (one backslash, 260 characters at most).
+std::wstring AppendPath(const std::wstring& base, const std::wstring& more);
+// Parent folder of a path (the part before the last backslash).
+std::wstring ParentFolder(const std::wstring& path);
+
+// Message box of the publisher's common library: owned by the last active pop-up of the active
+// window's root owner, captioned with the program's own display title.
+int SharedMessageBox(const std::wstring& text, UINT type);
+HWND SharedMessageOwner();
+// Icon shown by the shared message dialogs.
+void RegisterSharedMessageIcon(HICON icon);
+
+}  // namespace sv

@@ -1,0 +1,18 @@
+// The installer's process start. Static objects of one translation unit are initialised in the
+// order they are defined: the processor check and the library set-up run before the application
+// object is constructed.
+#include <windows.h>
+
+#include "app/InstallApp.h"
+#include "app/StartUp.h"
+
+namespace {
+
+const bool processorChecked = (sv::CheckProcessor(), true);
+const bool librarySetUp = (sv::SetUpLibrary(), true);
+
+sv::CInstallApp theApp;
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return sv::ui::RunApplication(); }

@@ -1,0 +1,54 @@
+// The application object of our small dialog framework.
+//
+// Exactly one object derived from CWinApp exists per process, constructed during static
+// initialisation. The framework's entry point calls its InitInstance; when that answers true the
+// message loop runs (Run), otherwise ExitInstance gives the exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace sv::ui {
+
+class CWinApp {
+public:
+    CWinApp();
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // Start hook. The base answers true.
+    virtual bool InitInstance();
+    // Message loop; answers the exit code posted with WM_QUIT.
+    virtual int Run();
+    // Called when InitInstance answered false or the loop ended; answers the exit code.
+    virtual int ExitInstance();
+
+    // Caption of the framework's message boxes.
+    const std::wstring& AppName() const { return appName_; }
+    void SetAppName(std::wstring name) { appName_ = std::move(name); }
+
+    HWND MainWindow() const { return mainWindow_; }
+    void SetMainWindow(HWND window) { mainWindow_ = window; }
+
+    HINSTANCE Instance() const { return instance_; }
+
+private:
+    std::wstring appName_;
+    HWND mainWindow_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    int exitCode_ = 0;
+};
+
+// The process's application object (null before it is constructed).
+CWinApp* AfxGetApp();
+
+// The framework's message box: owned by the application's active window (or its main window),
+// captioned with the application name.
+int AfxMessageBox(const std::wstring& text, UINT type = MB_OK);
+
+// Runs the application object: the body of the program's entry point.
+int RunApplication();
+
+}  // namespace sv::ui
