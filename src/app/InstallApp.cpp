@@ -30,9 +30,12 @@ bool CInstallApp::InitInstance() {
         ShowErrorCode(static_cast<std::int32_t>(E_UNEXPECTED));
         return false;
     }
+    if (!AcquireInstanceMutex()) return false;
     (void)CWinApp::InitInstance();
     SettleLanguage();
     SetAppName(ApplicationTitle());
+    if (!CheckAdministrator()) return false;
+    if (!WaitForRunningProduct()) return false;
     DetectInstallMode();
     ApplyDefaultFolders();
     ApplyDefaultOptions();

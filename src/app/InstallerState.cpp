@@ -3,15 +3,20 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "app/InstanceCounter.h"
 #include "app/Localisation.h"
 #include "app/ProductIdentity.h"
 #include "app/Registry.h"
 #include "app/VersionInfo.h"
+#include "platform/AccessControl.h"
+#include "ui/framework/WinApp.h"
 
 namespace sv {
 namespace {
 
 constexpr std::uint32_t kMsgInstaller = 1000;
+constexpr std::uint32_t kMsgNeedAdministrator = 1126;
+constexpr std::uint32_t kMsgCloseProduct = 1127;
 constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr wchar_t kLogFileName[] = L"Uninstall.ulog";
 
@@ -77,6 +82,28 @@ int SharedMessageBox(const std::wstring& text, UINT type) {
     if (iconHook != nullptr) UnhookWindowsHookEx(iconHook);
     iconHook = nullptr;
     return answer;
+}
+
+InstallerState::InstallerState() : instanceMutex(InstanceMutexName(ApplicationId()), false, true) {}
+
+bool InstallerState::AcquireInstanceMutex() {
+    if (instanceMutex.TryAcquire()) return true;
+    ShowErrorCode(ERROR_BUSY);
+    return false;
+}
+
+bool InstallerState::CheckAdministrator() {
+    if (IsAdministrator()) return true;
+    ui::AfxMessageBox(CatalogueText(kMsgNeedAdministrator), MB_ICONEXCLAMATION | MB_OK);
+    return false;
+}
+
+bool InstallerState::WaitForRunningProduct() {
+    while (InstanceCount() > 1) {
+        const std::wstring text = FormatCatalogueText(kMsgCloseProduct, ProductDisplayName(false));
+        if (ui::AfxMessageBox(text, MB_ICONEXCLAMATION | MB_RETRYCANCEL) != IDRETRY) return false;
+    }
+    return true;
 }
 
 InstallMode InstallerState::GetInstallMode(std::wstring* title) const {

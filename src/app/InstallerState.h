@@ -7,14 +7,18 @@
 #include <cstdint>
 #include <string>
 
+#include "app/InstanceMutex.h"
 #include "app/Product.h"
 
 namespace sv {
 
 class InstallerState {
 public:
+    InstallerState();
+
     InstallMode installMode = InstallMode::FreshInstall;
     std::wstring installedTitle;
+    InstanceMutex instanceMutex;  // created not owned; held while the installer runs
     std::wstring installFolder;
     std::wstring startMenuFolder;
     std::wstring tempFolder;
@@ -40,6 +44,12 @@ public:
     std::wstring FindPreviousLog() const;
 
     // Start-up steps.
+    // Takes the instance mutex; a second installer of the product shows error 170 and stops.
+    bool AcquireInstanceMutex();
+    // Refuses users who are not administrators (message 1126).
+    static bool CheckAdministrator();
+    // While another process of the product is counted in, message 1127 with Retry/Cancel.
+    static bool WaitForRunningProduct();
     void SettleLanguage();       // system language, then KvLanguage, then English fallback
     void DetectInstallMode();    // from the installed program's version
     void ApplyDefaultFolders();  // folders still empty get their defaults

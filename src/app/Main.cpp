@@ -5,9 +5,13 @@
 
 #include "app/InstallApp.h"
 #include "app/StartUp.h"
+#include "platform/DllSearch.h"
 
 namespace {
 
+// The installer is typically started from a downloads folder: before any library that is not
+// loaded yet is pulled in, the DLL search is restricted to the system folder.
+const bool dllSearchRestricted = (sv::RestrictDllSearchPath(), true);
 const bool processorChecked = (sv::CheckProcessor(), true);
 const bool librarySetUp = (sv::SetUpLibrary(), true);
 

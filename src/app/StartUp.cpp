@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/InstanceCounter.h"
 #include "app/Localisation.h"
 #include "app/Product.h"
 #include "app/ProductIdentity.h"
@@ -162,6 +163,9 @@ bool TrySetUpLibrary() {
         INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
         if (!InitCommonControlsEx(&controls)) return false;
         InitApplicationId();
+        // Counts this process in; a counter that cannot be created only makes the running-product
+        // check pass, it is not a set-up failure.
+        CountProcessIn(ApplicationId());
         return true;
     } catch (...) {
         return false;
