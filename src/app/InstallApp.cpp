@@ -3,6 +3,9 @@
 #include "app/Localisation.h"
 #include "app/StartUp.h"
 #include "resource.h"
+#ifdef SV_WITH_WIZARD
+#include "ui/InstallDlg.h"
+#endif
 
 namespace sv {
 namespace {
@@ -37,8 +40,15 @@ bool CInstallApp::InitInstance() {
     if (!CheckAdministrator()) return false;
     if (!WaitForRunningProduct()) return false;
     DetectInstallMode();
+    ReadPreviousLog();
     ApplyDefaultFolders();
     ApplyDefaultOptions();
+#ifdef SV_WITH_WIZARD
+    {
+        ui::CInstallDlg wizard(*this, {}, programIcon_);
+        wizard.DoModal();
+    }
+#endif
     return false;
 }
 

@@ -9,6 +9,7 @@
 #include "app/Registry.h"
 #include "app/VersionInfo.h"
 #include "platform/AccessControl.h"
+#include "ulog/PreviousLogStep.h"
 #include "ui/framework/WinApp.h"
 
 namespace sv {
@@ -84,7 +85,11 @@ int SharedMessageBox(const std::wstring& text, UINT type) {
     return answer;
 }
 
-InstallerState::InstallerState() : instanceMutex(InstanceMutexName(ApplicationId()), false, true) {}
+InstallerState::InstallerState()
+    : instanceMutex(InstanceMutexName(ApplicationId()), false, true),
+      uninstallLog(UninstallLog::Product{ProductKey(), [] { return ProductDisplayName(true); }}) {}
+
+void InstallerState::ReadPreviousLog() { ReadPreviousLogInto(*this, uninstallLog); }
 
 bool InstallerState::AcquireInstanceMutex() {
     if (instanceMutex.TryAcquire()) return true;

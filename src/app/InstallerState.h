@@ -9,6 +9,7 @@
 
 #include "app/InstanceMutex.h"
 #include "app/Product.h"
+#include "ulog/UninstallLog.h"
 
 namespace sv {
 
@@ -25,6 +26,7 @@ public:
     bool createMenuShortcut = false;
     bool createDesktopShortcut = false;
     bool customInstallation = false;
+    UninstallLog uninstallLog;  // journal of this installation and of the previous one
     bool installSucceeded = false;
     std::uint64_t updateFromVersion = 0;
 
@@ -52,6 +54,7 @@ public:
     static bool WaitForRunningProduct();
     void SettleLanguage();       // system language, then KvLanguage, then English fallback
     void DetectInstallMode();    // from the installed program's version
+    void ReadPreviousLog();      // reinstallation and update: the previous log and its folders
     void ApplyDefaultFolders();  // folders still empty get their defaults
     void ApplyDefaultOptions();
     // Decision from an installed program's path (empty: none installed).

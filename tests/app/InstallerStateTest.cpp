@@ -8,6 +8,7 @@
 #include "app/InstallerState.h"
 #include "app/Localisation.h"
 #include "app/ProductIdentity.h"
+#include "ulog/UlogWriter.h"
 
 namespace sv {
 namespace {
@@ -163,6 +164,48 @@ TEST(PreviousLog, CandidatesInOrder) {
     EXPECT_EQ(state.FindPreviousLog(), logC);
     std::filesystem::remove(std::filesystem::path(logC));
     EXPECT_EQ(state.FindPreviousLog(), L"");
+}
+
+TEST(PreviousLog, ReinstallationAndUpdateTakeTheFoldersOfThePreviousLog) {
+    test::RegistrySandbox sandbox;
+    test::TempFolder previous;
+    const std::wstring installFolder = previous.path() + L"\\Apps\\Sarvelio";
+    const std::wstring menuFolder = previous.path() + L"\\Menu\\Sarvelio";
+    std::filesystem::create_directories(std::filesystem::path(installFolder));
+    std::filesystem::create_directories(std::filesystem::path(menuFolder));
+    const std::string file = FormatUlogFile(
+        UlogHeader{L"Sarvelio 6.04g", L"", installFolder, menuFolder, L"Sarvelio 6"}, LogEntryList{});
+    previous.File(L"Uninstall.ulog", file);
+    test::SetString(HKEY_LOCAL_MACHINE, UninstallKeyPath(), L"UninstallString", previous.path() + L"\\Uninstall.exe");
+
+    SetLanguage(kEnglish);
+    InstallerState defaults;
+    defaults.ApplyDefaultFolders();
+    struct Case {
+        InstallMode mode;
+        bool fromLog;
+    };
+    const Case cases[] = {{InstallMode::SameVersion, true},
+                          {InstallMode::Update, true},
+                          {InstallMode::NewerInstalled, false},  // never reads its log
+                          {InstallMode::FreshInstall, false}};
+    for (const auto& c : cases) {
+        InstallerState state;
+        state.installMode = c.mode;
+        state.ReadPreviousLog();
+        state.ApplyDefaultFolders();
+        EXPECT_EQ(state.installFolder, c.fromLog ? installFolder : defaults.installFolder) << static_cast<int>(c.mode);
+        EXPECT_EQ(state.startMenuFolder, c.fromLog ? menuFolder : defaults.startMenuFolder) << static_cast<int>(c.mode);
+    }
+
+    // A log whose installation folder no longer exists: the default installation folder.
+    std::filesystem::remove_all(std::filesystem::path(installFolder));
+    InstallerState state;
+    state.installMode = InstallMode::Update;
+    state.ReadPreviousLog();
+    state.ApplyDefaultFolders();
+    EXPECT_EQ(state.installFolder, defaults.installFolder);
+    EXPECT_EQ(state.startMenuFolder, menuFolder);
 }
 
 TEST(ErrorText, SystemTextWithFallbacks) {

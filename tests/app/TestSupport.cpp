@@ -46,20 +46,31 @@ void RegisterInstalledProgram(const std::wstring& path) {
     SetString(HKEY_LOCAL_MACHINE, L"Software\\Kavrenco", L"Sarvelio 6 Path", path);
 }
 
+namespace {
+
+// remove_all refuses read-only files on Windows: clear the attribute first.
+void RemoveTree(const std::wstring& path) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        for (const auto& item : std::filesystem::recursive_directory_iterator(path, ignored))
+            SetFileAttributesW(item.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    std::filesystem::remove_all(path, ignored);
+}
+
+}  // namespace
+
 TempFolder::TempFolder() {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     static int counter = 0;
     path_ = std::wstring(temp) + L"svtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter);
-    std::filesystem::remove_all(path_);
+    RemoveTree(path_);
     std::filesystem::create_directories(path_);
 }
 
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
+TempFolder::~TempFolder() { RemoveTree(path_); }
 
 std::wstring TempFolder::File(const std::wstring& name, const std::string& content) const {
     const std::wstring file = path_ + L"\\" + name;

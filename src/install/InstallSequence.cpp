@@ -1,0 +1,381 @@
+#include "install/InstallSequence.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "app/Localisation.h"
+#include "app/ProductIdentity.h"
+#include "install/LogText.h"
+#include "install/Shortcut.h"
+#include "install/TempFolder.h"
+#include "payload/Payload.h"
+#include "ulog/UninstallLogRuleHost.h"
+
+namespace sv {
+namespace {
+
+// Message numbers of the catalogue (French block).
+constexpr std::uint32_t kMsgNext = 1006;
+constexpr std::uint32_t kMsgStepOk = 1011;
+constexpr std::uint32_t kMsgStepFailed = 1012;
+constexpr std::uint32_t kMsgUninstallShortcut = 1013;
+constexpr std::uint32_t kMsgExamplesFolder = 1018;
+constexpr std::uint32_t kMsgClickContinue = 1106;
+constexpr std::uint32_t kMsgPreparing = 1114;
+constexpr std::uint32_t kMsgCopyingFile = 1115;
+constexpr std::uint32_t kMsgShortcuts = 1117;
+constexpr std::uint32_t kMsgRegistry = 1118;
+constexpr std::uint32_t kMsgInstallData = 1119;
+constexpr std::uint32_t kMsgInstallFailed = 1121;
+
+constexpr int kRegistrationSuccess = -10;
+constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The wait cursor while a run lasts.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_ != nullptr ? previous_ : LoadCursorW(nullptr, IDC_ARROW)); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+// Temporary files of the payload go to the run's sweeper.
+class SweeperList final : public TemporaryFileList {
+public:
+    explicit SweeperList(TempFileSweeper& sweeper) : sweeper_(sweeper) {}
+    void AddTemporaryFile(const Utf16String& path) override { sweeper_.Add(path); }
+
+private:
+    TempFileSweeper& sweeper_;
+};
+
+std::wstring FolderOf(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH] = {};
+    const std::size_t length = std::min<std::size_t>(path.size(), MAX_PATH - 1);
+    path.copy(buffer, length);
+    if (!PathRemoveFileSpecW(buffer) || buffer[0] == L'\0') return {};
+    return buffer;
+}
+
+std::wstring ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return path;
+}
+
+bool SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
+    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+           ERROR_SUCCESS;
+}
+
+}  // namespace
+
+std::wstring QuotedPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH + 2] = {};
+    const std::size_t length = std::min<std::size_t>(path.size(), MAX_PATH - 1);
+    path.copy(buffer, length);
+    PathQuoteSpacesW(buffer);
+    return buffer;
+}
+
+std::wstring FailureCodeText(const std::error_code& code) {
+    wchar_t text[32];
+    if (code.category() == std::system_category()) {
+        std::swprintf(text, 32, L"1:%08X", static_cast<unsigned>(code.value()));
+    } else if (code.category() == std::generic_category()) {
+        std::swprintf(text, 32, L"2:%08X", static_cast<unsigned>(code.value()));
+    } else if (code.category() == compress_category()) {
+        std::swprintf(text, 32, L"%d", code.value());
+    } else {
+        return L"7";
+    }
+    return text;
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void InstallSequence::AppendLog(HWND page, const std::wstring& text, bool heading) {
+    HWND log = GetDlgItem(page, kIdcInstallLog);
+    if (log == nullptr) return;
+    std::wstring line = text;
+    if (line.empty() || heading) {
+        RECT client = {};
+        GetClientRect(log, &client);
+        const DWORD margins = static_cast<DWORD>(SendMessageW(log, EM_GETMARGINS, 0, 0));
+        const int available = (client.right - client.left) - LOWORD(margins) - HIWORD(margins) - 2;
+        HDC dc = GetDC(log);
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(page, WM_GETFONT, 0, 0));
+        HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+        const bool hasText = !line.empty();
+        if (hasText) line = L" " + line + L" ";
+        SIZE textSize = {}, hyphenSize = {};
+        if (hasText) GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &textSize);
+        GetTextExtentPoint32W(dc, L"-", 1, &hyphenSize);
+        if (previous != nullptr) SelectObject(dc, previous);
+        ReleaseDC(log, dc);
+        const HeadingRuns runs = HeadingHyphens(available, textSize.cx, hyphenSize.cx, hasText);
+        line = std::wstring(static_cast<std::size_t>(runs.left), L'-') + line +
+               std::wstring(static_cast<std::size_t>(runs.right), L'-') + L"\r\n";
+    }
+    const int end = GetWindowTextLengthW(log);
+    SendMessageW(log, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+    SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+    SendMessageW(log, EM_SCROLL, SB_LINEDOWN, 0);
+}
+
+void InstallSequence::SetStatus(const std::wstring& text) const { SetDlgItemTextW(page_, kIdcStatus, text.c_str()); }
+
+void InstallSequence::EndLine(bool ok) const {
+    AppendLog(CatalogueText(ok ? kMsgStepOk : kMsgStepFailed) + L"\r\n");
+}
+
+notification::result InstallSequence::Observe(const notification& event, std::istream& payload, FileRules& rules) {
+    UninstallLog& log = state_.uninstallLog;
+    switch (event.index()) {
+    case 0: {  // started
+        const std::wstring text = CatalogueText(kMsgPreparing);
+        SetStatus(text);
+        AppendLog(text);
+        const auto start = payload.tellg();
+        if (!VerifyPayload(payload)) RaiseCompressError(compress_errc::unknown);
+        payload.clear();
+        payload.seekg(start);
+        EndLine(true);
+        return notification::proceed;
+    }
+    case 1:  // finished
+        return notification::proceed;
+    case 2: {  // file_begin
+        const PayloadEntry& entry = std::get<notification::file_begin>(event.event).entry;
+        const BeginDecision decision = rules.Begin(entry);
+        if (decision.answer == notification::skip) return notification::skip;
+        const std::wstring text = FormatCatalogueText(kMsgCopyingFile, QuotedPath(entry.destinationPath));
+        if (decision.record)
+            log.RecordFile(entry.destinationPath, static_cast<std::int32_t>(entry.kind), decision.keepInPlace);
+        PathSetDlgItemPathW(page_, kIdcStatus, text.c_str());
+        AppendLog(text);
+        return notification::proceed;
+    }
+    case 3: {  // file_end
+        const PayloadEntry& entry = std::get<notification::file_end>(event.event).entry;
+        rules.Complete(entry);
+        if (entry.kind != EntryKind::TemporaryFile) log.CompleteLast(true);
+        EndLine(true);
+        return notification::proceed;
+    }
+    case 4: {  // progress
+        const auto& progress = std::get<notification::progress>(event.event);
+        SendDlgItemMessageW(page_, kIdcInstallProgress, PBM_SETPOS,
+                            static_cast<WPARAM>(ProgressPercent(progress.done, progress.total)), 0);
+        return notification::proceed;
+    }
+    default: {  // failure
+        const auto& failure = std::get<notification::failure>(event.event);
+        log.CompleteLast(false);
+        EndLine(false);
+        SetStatus(FormatCatalogueText(kMsgInstallFailed, FailureCodeText(failure.code)));
+        return notification::abort;
+    }
+    }
+}
+
+bool InstallSequence::DoInstall() {
+    paths_ = InstalledPaths{};
+    AppendLog(std::wstring(), true);
+    WaitCursor waitCursor;
+
+    SetStatus(CatalogueText(kMsgPreparing));
+    std::wstring errorText;
+    if (!PrepareTempFolder(state_.tempFolder, errorText)) {
+        const std::wstring text = FormatCatalogueText(kMsgInstallFailed, errorText);
+        SetStatus(text);
+        AppendLog(text + L"\r\n");
+        return false;
+    }
+    const std::wstring samplesFolder = FormatCatalogueText(kMsgExamplesFolder, ProductDisplayName(false));
+
+    TempFileSweeper sweeper(state_.tempFolder);
+    HWND progress = GetDlgItem(page_, kIdcInstallProgress);
+    SendMessageW(progress, PBM_SETPOS, 0, 0);
+    ShowWindow(progress, SW_SHOW);
+
+    {
+        imemstream resource;
+        std::istream* payload = payload_;
+        if (payload == nullptr) {
+            resource = OpenResourceStream(kPayloadResourceType, kPayloadResourceId, ResourceModule());
+            payload = &resource;
+        }
+        UninstallLogRuleHost host(state_.uninstallLog);
+        SweeperList temporaryFiles(sweeper);
+        FileRules rules(state_.installMode, host, temporaryFiles, paths_);
+        const PayloadObserver observer = [&](notification event) {
+            const notification::result answer = Observe(event, *payload, rules);
+            PumpMessages();
+            return answer;
+        };
+        if (!ExtractPayload(*payload, state_.installFolder, samplesFolder, state_.tempFolder, observer)) {
+            state_.uninstallLog.Rollback();
+            return false;
+        }
+    }
+
+    for (const std::wstring* path : {&paths_.mainExePath, &paths_.uninstallerPath}) {
+        const DWORD attributes = GetFileAttributesW(path->c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path->c_str(), attributes | FILE_ATTRIBUTE_READONLY);
+    }
+
+    CreateShortcuts();
+    RunRegistration(WriteUninstallKey());
+    WriteLogFile();
+
+    SetStatus(FormatCatalogueText(kMsgClickContinue, CatalogueText(kMsgNext)));
+    return true;
+}
+
+void InstallSequence::CreateShortcuts() {
+    if (!state_.createMenuShortcut && !state_.createDesktopShortcut) return;
+    UninstallLog& log = state_.uninstallLog;
+    bool ok = true;
+    const std::wstring text = CatalogueText(kMsgShortcuts);
+    SetStatus(text);
+    AppendLog(text);
+    const auto finish = [&](bool created, const std::wstring& createdPath) {
+        if (!created) ok = false;
+        log.CompleteLast(created, created ? createdPath : std::wstring());
+    };
+    std::wstring createdPath;
+    if (state_.createMenuShortcut) {
+        log.RecordShortcut(UninstallLog::MenuProgram, state_.startMenuFolder);
+        const bool created =
+            CreateShortcut(paths_.mainExePath, state_.startMenuFolder, ProductDisplayName(true), &createdPath);
+        finish(created, createdPath);
+    }
+    if (state_.createMenuShortcut) {
+        log.RecordShortcut(UninstallLog::Uninstall, state_.startMenuFolder);
+        const std::wstring name = FormatCatalogueText(kMsgUninstallShortcut, ProductDisplayName(false));
+        finish(CreateShortcut(paths_.uninstallerPath, state_.startMenuFolder, name, &createdPath), createdPath);
+    }
+    if (state_.createDesktopShortcut) {
+        std::wstring desktop = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
+        if (desktop.empty()) desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY);
+        if (desktop.empty()) {
+            ok = false;  // no desktop folder at all: the shortcut counts as failed
+        } else {
+            log.RecordShortcut(UninstallLog::Desktop, desktop);
+            finish(CreateShortcut(paths_.mainExePath, desktop, ProductDisplayName(true), &createdPath), createdPath);
+        }
+    }
+    EndLine(ok);
+}
+
+bool InstallSequence::WriteUninstallKey() {
+    const std::wstring text = CatalogueText(kMsgRegistry);
+    SetStatus(text);
+    AppendLog(text);
+
+    UniqueHKey uninstall;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ALL_ACCESS, uninstall.put()) != ERROR_SUCCESS)
+        return false;
+    UniqueHKey product;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(uninstall.get(), ProductKey().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, product.put(), &disposition) != ERROR_SUCCESS)
+        return false;
+    state_.uninstallLog.RecordUninstallKey(disposition == REG_OPENED_EXISTING_KEY ? product.get() : nullptr);
+
+    const std::wstring web = product::kPublisherWebAddress;
+    const bool nameWritten = SetString(product.get(), L"DisplayName", ProductDisplayName(true));
+    const bool uninstallWritten = SetString(product.get(), L"UninstallString", paths_.uninstallerPath);
+    SetString(product.get(), L"DisplayIcon", paths_.mainExePath + L",0");
+    SetString(product.get(), L"DisplayVersion", product::kVersionText);
+    SetString(product.get(), L"Publisher", product::kPublisher);
+    SetString(product.get(), L"URLInfoAbout", web);
+    SetString(product.get(), L"HelpLink", web);
+    SetString(product.get(), L"URLUpdateInfo", web);
+    SetString(product.get(), L"HelpTelephone", product::kPublisherTelephone);
+    SetDword(product.get(), L"NoModify", 1);
+    SetDword(product.get(), L"NoRepair", 1);
+    SetDword(product.get(), L"KvLanguage", static_cast<DWORD>(CurrentLanguage()));
+    const bool registryOk = nameWritten && uninstallWritten;
+    product.reset();
+    state_.uninstallLog.CompleteLast(registryOk);
+    return registryOk;
+}
+
+void InstallSequence::RunRegistration(bool registryOk) {
+    UninstallLog& log = state_.uninstallLog;
+    log.RecordClassesRoot();
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNOACTIVATE;
+    std::wstring command = RegistrationCommandLine(QuotedPath(paths_.mainExePath), state_.updateFromVersion);
+    const std::wstring directory = FolderOf(paths_.mainExePath);
+
+    state_.instanceMutex.ReleaseForRegistration();
+    PROCESS_INFORMATION process = {};
+    bool runOk = false;
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, HIGH_PRIORITY_CLASS, nullptr,
+                       directory.empty() ? nullptr : directory.c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD exitCode = 0;
+        if (!GetExitCodeProcess(process.hProcess, &exitCode)) exitCode = 0;
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        state_.instanceMutex.TryAcquire();
+        const bool registered = static_cast<std::int32_t>(exitCode) == kRegistrationSuccess;
+        runOk = registryOk && registered;
+        log.CompleteLast(registered);
+        if (registered) {
+            WaitCursor waitCursor;
+            SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
+        }
+    } else {
+        log.CompleteLast(false);
+        state_.instanceMutex.TryAcquire();
+    }
+    EndLine(runOk);
+}
+
+void InstallSequence::WriteLogFile() {
+    const std::wstring text = CatalogueText(kMsgInstallData);
+    SetStatus(text);
+    AppendLog(text);
+    bool ok = false;
+    const std::wstring folder = FolderOf(paths_.uninstallerPath);
+    if (!folder.empty()) {
+        wchar_t path[MAX_PATH] = {};
+        folder.copy(path, folder.size());
+        if (PathAppendW(path, L"Uninstall.ulog"))
+            ok = state_.uninstallLog.WriteAndCommit(path, state_.installFolder, state_.startMenuFolder);
+    }
+    EndLine(ok);
+}
+
+}  // namespace sv

@@ -1,0 +1,179 @@
+#include "payload/Win32FileSystem.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <ios>
+#include <system_error>
+#include <vector>
+
+#include "payload/OwnerWindow.h"
+#include "payload/PathText.h"
+#include "platform/AccessControl.h"
+#include "platform/UniqueHandle.h"
+
+namespace sv {
+namespace {
+
+class Win32OutputFile : public OutputFile {
+public:
+    explicit Win32OutputFile(UniqueFileHandle file) : file_(std::move(file)) {}
+    void Write(const char* data, std::size_t size) override {
+        while (size > 0) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+            DWORD written = 0;
+            if (!file_ || !::WriteFile(file_.get(), data, chunk, &written, nullptr) || written == 0) {
+                throw std::ios_base::failure("cannot write the file");
+            }
+            data += written;
+            size -= written;
+        }
+    }
+    void Close() override {
+        if (!::CloseHandle(file_.release())) throw std::ios_base::failure("cannot close the file");
+    }
+
+private:
+    UniqueFileHandle file_;
+};
+
+// Clears the read-only attribute of the file a symbolic link points to.
+void ClearTargetReadOnly(const std::wstring& link) {
+    UniqueFileHandle target(::CreateFileW(link.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FILE_BASIC_INFO info{};
+    if (target && ::GetFileInformationByHandleEx(target.get(), FileBasicInfo, &info, sizeof info) &&
+        (info.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        info.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
+        if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        ::SetFileInformationByHandle(target.get(), FileBasicInfo, &info, sizeof info);
+    }
+}
+
+// Creates folder and its missing ancestors.
+void CreateFolders(const std::wstring& folder) {
+    std::vector<std::wstring> missing;
+    for (std::wstring current = folder; ::GetFileAttributesW(current.c_str()) == INVALID_FILE_ATTRIBUTES;) {
+        missing.push_back(current);
+        std::wstring parent = path_text::Parent(current);
+        if (parent.empty() || parent.size() >= current.size()) break;
+        current = std::move(parent);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::CreateDirectoryW(it->c_str(), nullptr)) continue;
+        const DWORD error = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesW(it->c_str());
+        if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            continue;  // created meanwhile
+        }
+        throw std::filesystem::filesystem_error("create_directories", std::filesystem::path(folder),
+                                                std::error_code(static_cast<int>(error), std::system_category()));
+    }
+}
+
+std::optional<BY_HANDLE_FILE_INFORMATION> Identity(const std::wstring& path) {
+    UniqueFileHandle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+    return info;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    full.resize(length < needed ? length : 0);
+    return full;
+}
+
+}  // namespace
+
+Win32FileSystem::Win32FileSystem() : grant_(&GrantUsersAccess) {}
+
+void Win32FileSystem::PrepareDestination(const Utf16String& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            ClearTargetReadOnly(path);
+        } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            const DWORD cleared = attributes & ~FILE_ATTRIBUTE_READONLY;
+            ::SetFileAttributesW(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
+        }
+        return;
+    }
+    const std::wstring parent = path_text::Parent(path);
+    if (!parent.empty()) CreateFolders(parent);
+}
+
+std::unique_ptr<OutputFile> Win32FileSystem::CreateOutputFile(const Utf16String& path) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0 /* no sharing */, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::ios_base::failure("cannot open the file for writing");
+    return std::make_unique<Win32OutputFile>(std::move(file));
+}
+
+ReadOutcome Win32FileSystem::ReadBlocks(const Utf16String& path, const BlockSink& sink) {
+    const auto outcome = [] {
+        return ::GetLastError() == ERROR_SHARING_VIOLATION ? ReadOutcome::sharing_violation : ReadOutcome::failed;
+    };
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return outcome();
+    char block[4096];
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), block, sizeof block, &read, nullptr)) return outcome();
+        if (read == 0) return ReadOutcome::complete;
+        sink(block, read);
+    }
+}
+
+void Win32FileSystem::PauseBeforeRetry() { ::Sleep(1000); }
+
+Utf16String Win32FileSystem::ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(OwnerWindow(), csidl, nullptr, SHGFP_TYPE_CURRENT, path);  // an empty buffer is the answer
+    return path;
+}
+
+bool Win32FileSystem::IsFolder(const Utf16String& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<bool> Win32FileSystem::SameIdentity(const Utf16String& a, const Utf16String& b) {
+    const auto first = Identity(a);
+    if (!first) return std::nullopt;
+    const auto second = Identity(b);
+    if (!second) return std::nullopt;
+    return first->dwVolumeSerialNumber == second->dwVolumeSerialNumber &&
+           first->nFileIndexHigh == second->nFileIndexHigh && first->nFileIndexLow == second->nFileIndexLow;
+}
+
+bool Win32FileSystem::SameAbsolutePath(const Utf16String& a, const Utf16String& b) {
+    const auto elementsA = path_text::Elements(FullPath(a));
+    const auto elementsB = path_text::Elements(FullPath(b));
+    if (elementsA.empty() || elementsA.size() != elementsB.size()) return false;
+    for (std::size_t i = 0; i < elementsA.size(); ++i) {
+        const auto& x = elementsA[i];
+        const auto& y = elementsB[i];
+        if (x.size() != y.size() ||
+            ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.c_str(), static_cast<int>(x.size()), y.c_str(),
+                             static_cast<int>(y.size())) != CSTR_EQUAL) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Win32FileSystem::GrantUsersFullAccess(const Utf16String& folder) {
+    if (grant_) grant_(folder, FILE_ALL_ACCESS, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+}
+
+}  // namespace sv
