@@ -1,0 +1,389 @@
+// Whole installations of the demo payload, each run by CTest in a Wine prefix of its own that was
+// booted for it: the machine is checked afterwards as the separate uninstaller and the next
+// installer will find it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "../app/TestSupport.h"
+#include "app/Localisation.h"
+#include "app/ProductIdentity.h"
+#include "install/InstallSequence.h"
+#include "payload/ExtractionState.h"
+#include "payload/PayloadBuilder.h"
+#include "payload/ResourceStream.h"
+
+namespace sv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::wstring ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::wstring RegistryText(HKEY root, const std::wstring& key, const wchar_t* name) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return L"<none>";
+    return value;
+}
+
+DWORD RegistryNumber(HKEY root, const std::wstring& key, const wchar_t* name) {
+    DWORD value = 0xFFFFFFFF, size = sizeof value;
+    RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+struct Link {
+    std::wstring target, workingDirectory;
+};
+
+Link ReadLink(const std::wstring& path) {
+    Link link;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkW* shellLink = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&shellLink)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+                wchar_t text[MAX_PATH] = {};
+                shellLink->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+                link.target = text;
+                shellLink->GetWorkingDirectory(text, MAX_PATH);
+                link.workingDirectory = text;
+            }
+            file->Release();
+        }
+        shellLink->Release();
+    }
+    CoUninitialize();
+    return link;
+}
+
+// The table of the payload embedded in this test program (the installer's demo payload).
+struct PlannedFile {
+    std::wstring path;
+    std::uint32_t kind;
+    std::uint32_t crc;
+};
+
+std::string EmbeddedPayload() {
+    imemstream stream = OpenResourceStream(kPayloadResourceType, kPayloadResourceId);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+std::vector<PayloadEntry> EmbeddedTable() {
+    const std::string archive = Bzip2Decompress(EmbeddedPayload());
+    std::uint64_t headerSize = 0;
+    std::memcpy(&headerSize, archive.data(), sizeof headerSize);
+    return ParseEntryTable(archive.substr(0, static_cast<std::size_t>(headerSize)));
+}
+
+class Page {
+public:
+    Page() {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+        window_ = CreateWindowExW(0, WC_DIALOG, L"page", WS_POPUP, 0, 0, 420, 260, nullptr, nullptr, nullptr, nullptr);
+        CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 0, 400,
+                        150, window_, reinterpret_cast<HMENU>(kIdcInstallLog), nullptr, nullptr);
+        CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 160, 400, 16, window_,
+                        reinterpret_cast<HMENU>(kIdcInstallProgress), nullptr, nullptr);
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 190, 400, 16, window_,
+                        reinterpret_cast<HMENU>(kIdcStatus), nullptr, nullptr);
+    }
+    ~Page() { DestroyWindow(window_); }
+    Page(const Page&) = delete;
+    Page& operator=(const Page&) = delete;
+    HWND get() const { return window_; }
+    std::wstring Log() const {
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(GetDlgItem(window_, kIdcInstallLog))) + 1, L'\0');
+        GetDlgItemTextW(window_, kIdcInstallLog, text.data(), static_cast<int>(text.size()));
+        text.resize(text.size() - 1);
+        return text;
+    }
+
+private:
+    HWND window_;
+};
+
+class WholeInstall : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetLanguage(kEnglish);
+        installFolder_ = L"C:\\Program Files\\Kavrenco Test\\Sarvelix 6";
+        startMenuFolder_ = ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Kavrenco\\Sarvelix 6";
+        commonDesktop_ = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
+        for (const auto& entry : EmbeddedTable()) {
+            std::wstring folder = entry.destinationPath;
+            const std::pair<const wchar_t*, std::wstring> tokens[] = {
+                {L"<InstallPath>", installFolder_},
+                {L"<CommonData>", ShellFolder(CSIDL_COMMON_APPDATA)},
+                {L"<UserData>", ShellFolder(CSIDL_APPDATA)},
+                {L"<SamplePath>", commonDesktop_ + L"\\Sarvelix Examples"}};
+            for (const auto& [token, value] : tokens)
+                if (folder.rfind(token, 0) == 0) folder = value + folder.substr(std::wcslen(token));
+            const std::wstring name = entry.sourcePath.substr(entry.sourcePath.find_last_of(L"\\/") + 1);
+            planned_.push_back({folder + L"\\" + name, static_cast<std::uint32_t>(entry.kind), entry.crc});
+        }
+        ASSERT_EQ(planned_.size(), 28u);
+    }
+
+    // One installation run as start-up and the install page would make it.
+    bool Install(InstallerState& state, bool menu, bool desktop) {
+        state.SettleLanguage();
+        // Each installer process looks the installed program up once; these runs share a process.
+        state.DetectInstallModeFrom(LookUpInstalledProgram());
+        state.ReadPreviousLog();
+        if (state.installFolder.empty()) state.installFolder = installFolder_;
+        if (state.startMenuFolder.empty()) state.startMenuFolder = startMenuFolder_;
+        state.createMenuShortcut = menu;
+        state.createDesktopShortcut = desktop;
+        EXPECT_TRUE(state.instanceMutex.TryAcquire());
+        InstallSequence sequence(page_.get(), state);
+        if (payload_) sequence.SetPayloadStream(payload_.get());
+        const bool installed = sequence.DoInstall();
+        mainExe_ = sequence.MainExePath();
+        uninstaller_ = sequence.UninstallerPath();
+        return installed;
+    }
+
+    // Folders that do not exist yet, outermost first.
+    static std::vector<std::wstring> MissingFolders(const std::wstring& folder) {
+        std::vector<std::wstring> missing;
+        for (fs::path p(folder); !p.empty() && !fs::exists(p) && p != p.root_path(); p = p.parent_path())
+            missing.insert(missing.begin(), p.wstring());
+        return missing;
+    }
+
+    std::vector<PlannedFile> planned_;
+    std::wstring installFolder_, startMenuFolder_, commonDesktop_;
+    std::wstring mainExe_, uninstaller_;
+    std::unique_ptr<std::istream> payload_;
+    Page page_;
+};
+
+std::wstring Hex4(unsigned value) {
+    wchar_t text[8];
+    std::swprintf(text, 8, L"%04x", value);
+    return text;
+}
+
+TEST_F(WholeInstall, FreshInstallationIntoAFolderWithSpaces) {
+    // Expected journal, worked out from the machine before the run.
+    std::vector<std::wstring> expected;
+    std::set<std::wstring> listed;
+    auto folders = [&](const std::wstring& folder) {
+        for (const auto& missing : MissingFolders(folder))
+            if (listed.insert(missing).second) expected.push_back(L"00ff:1 -- " + missing);
+    };
+    for (const auto& file : planned_) {
+        folders(fs::path(file.path).parent_path().wstring());
+        expected.push_back(Hex4(0x100 | file.kind) + L":1 -- " + file.path);
+    }
+    folders(startMenuFolder_);
+    expected.push_back(L"02ff:1 -- " + startMenuFolder_ + L"\\Sarvelix 6.04h.lnk");
+    expected.push_back(L"03ff:1 -- " + startMenuFolder_ + L"\\Uninstall Sarvelix.lnk");
+    expected.push_back(L"04ff:1 -- " + commonDesktop_ + L"\\Sarvelix 6.04h.lnk");
+    expected.push_back(L"05ff:1 -- HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sarvelio 6");
+    expected.push_back(L"06ff:1 -- HKEY_CLASSES_ROOT\\...");
+
+    InstallerState state;
+    ASSERT_TRUE(Install(state, true, true));
+    EXPECT_EQ(state.installMode, InstallMode::FreshInstall);
+
+    // Every file with its checksum; the two programs read-only.
+    for (const auto& file : planned_) {
+        ASSERT_TRUE(fs::exists(fs::path(file.path))) << test::Narrow(file.path);
+        EXPECT_EQ(Crc32(ReadAll(fs::path(file.path))), file.crc) << test::Narrow(file.path);
+        const bool program = file.kind == 1 || file.kind == 2;
+        EXPECT_EQ((GetFileAttributesW(file.path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0, program)
+            << test::Narrow(file.path);
+    }
+    // (The users' access on the shared data files is granted through the ACL functions; Wine keeps
+    // no file DACL, so it cannot be read back here.)
+
+    // Shortcuts, read back through the shell's link object.
+    const Link menuLink = ReadLink(startMenuFolder_ + L"\\Sarvelix 6.04h.lnk");
+    EXPECT_EQ(menuLink.target, mainExe_);
+    EXPECT_EQ(menuLink.workingDirectory, installFolder_);
+    EXPECT_EQ(ReadLink(startMenuFolder_ + L"\\Uninstall Sarvelix.lnk").target, uninstaller_);
+    EXPECT_EQ(ReadLink(commonDesktop_ + L"\\Sarvelix 6.04h.lnk").target, mainExe_);
+
+    // The Uninstall key, and what the program registered about itself.
+    const std::wstring key = UninstallKeyPath();
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayName"), L"Sarvelix 6.04h");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString"), installFolder_ + L"\\Uninstall.exe");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), installFolder_ + L"\\Sarvelio.exe,0");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion"), L"6.4.8.2");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"Publisher"), L"Kavrenco");
+    EXPECT_EQ(RegistryNumber(HKEY_LOCAL_MACHINE, key, L"NoModify"), 1u);
+    EXPECT_EQ(RegistryNumber(HKEY_LOCAL_MACHINE, key, L"NoRepair"), 1u);
+    EXPECT_EQ(RegistryNumber(HKEY_LOCAL_MACHINE, key, L"KvLanguage"), 1u);
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Kavrenco", L"Sarvelio 6 Path"), mainExe_);
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Kavrenco\\Sarvelio 6 Test", L"LastArguments"),
+              L"/Register /Background");
+    EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, L".sarv", nullptr), L"Kavrenco.Sarvelio.6");
+
+    // Uninstall.ulog, byte for byte.
+    std::wstring text = L"// Uninstall Log File v1\r\n"
+                        L"// ############ WARNING: Do not delete or modify this file. ############\r\n"
+                        L"// Install Sarvelix 6.04h\r\n"
+                        L"// Install Path : " + installFolder_ + L"\r\n"
+                        L"// Shortcut Path : " + startMenuFolder_ + L"\r\n"
+                        L"// " + std::wstring(16 + startMenuFolder_.size(), L'-') + L"\r\n";
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        wchar_t index[16];
+        std::swprintf(index, 16, L"%04zu:", i);
+        text += index + expected[i] + L"\r\n";
+    }
+    const std::string bytes = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
+    std::string expectedBytes = "\xFF\xFE";
+    expectedBytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    EXPECT_EQ(bytes, expectedBytes);
+    const DWORD logAttributes = GetFileAttributesW((installFolder_ + L"\\Uninstall.ulog").c_str());
+    EXPECT_NE(logAttributes & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_NE(logAttributes & FILE_ATTRIBUTE_ARCHIVE, 0u);
+
+    EXPECT_FALSE(fs::exists(fs::path(state.tempFolder)));
+    const std::wstring log = page_.Log();
+    for (const wchar_t* line : {L"Shortcuts Creation...OK\r\n", L"Registry Data Writing...OK\r\n",
+                                L"Installation Data Writing...OK\r\n"})
+        EXPECT_NE(log.find(line), std::wstring::npos) << test::Narrow(line);
+}
+
+TEST_F(WholeInstall, UpdateFromAnInstalled6471) {
+    {
+        InstallerState first;
+        ASSERT_TRUE(Install(first, true, false));
+    }
+    // The installed program becomes 6.4.7.1; the user changed a shared data file and removed a sample.
+    const std::wstring installed = installFolder_ + L"\\Sarvelio.exe";
+    SetFileAttributesW(installed.c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::copy_file(fs::path(test::TestFolder()) / "Sarvelio6471.exe", fs::path(installed),
+                  fs::copy_options::overwrite_existing);
+    std::wstring shared, sample;
+    for (const auto& file : planned_) {
+        if (file.kind == 3 && shared.empty()) shared = file.path;
+        if (file.kind == 4 && sample.empty()) sample = file.path;
+    }
+    std::ofstream(fs::path(shared), std::ios::binary | std::ios::trunc) << "changed by the user";
+    fs::remove(fs::path(sample));
+
+    InstallerState update;
+    ASSERT_TRUE(Install(update, true, false));
+    EXPECT_EQ(update.installMode, InstallMode::Update);
+    EXPECT_EQ(update.updateFromVersion, 0x0006000400070001ull);
+    EXPECT_EQ(update.installFolder, installFolder_);  // from the previous log
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Kavrenco\\Sarvelio 6 Test", L"LastArguments"),
+              L"/Register /Background /update=0006000400070001");
+    EXPECT_EQ(ReadAll(fs::path(shared)), "changed by the user");
+    EXPECT_FALSE(fs::exists(fs::path(sample)));  // samples are not written on update
+    EXPECT_EQ(Crc32(ReadAll(fs::path(installed))), planned_[14].crc);  // the new program
+    const std::string ulog = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
+    const std::wstring text(reinterpret_cast<const wchar_t*>(ulog.data() + 2), (ulog.size() - 2) / 2);
+    EXPECT_NE(text.find(L"// Install Sarvelix 6.04h -- Update (Sarvelix 6.04h)\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L":0103:1 -- " + shared + L"\r\n"), std::wstring::npos);  // still listed for the uninstaller
+}
+
+TEST_F(WholeInstall, ReinstallationOfTheSameVersion) {
+    {
+        InstallerState first;
+        ASSERT_TRUE(Install(first, true, true));
+    }
+    InstallerState again;
+    ASSERT_TRUE(Install(again, true, true));
+    EXPECT_EQ(again.installMode, InstallMode::SameVersion);
+    EXPECT_EQ(again.updateFromVersion, 0u);
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Kavrenco\\Sarvelio 6 Test", L"LastArguments"),
+              L"/Register /Background");
+    for (const auto& file : planned_) EXPECT_TRUE(fs::exists(fs::path(file.path))) << test::Narrow(file.path);
+    // Each installed file is listed once in the merged log.
+    const std::string ulog = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
+    const std::wstring text(reinterpret_cast<const wchar_t*>(ulog.data() + 2), (ulog.size() - 2) / 2);
+    for (const auto& file : planned_) {
+        const std::wstring line = L":1 -- " + file.path + L"\r\n";
+        const auto first = text.find(line);
+        EXPECT_NE(first, std::wstring::npos) << test::Narrow(file.path);
+        EXPECT_EQ(text.find(line, first + 1), std::wstring::npos) << test::Narrow(file.path);
+    }
+}
+
+TEST_F(WholeInstall, MenuShortcutsWithTheDesktopShortcutFailing) {
+    // A folder where the desktop link should go: the link cannot be saved.
+    fs::create_directories(fs::path(commonDesktop_) / "Sarvelix 6.04h.lnk");
+    InstallerState state;
+    ASSERT_TRUE(Install(state, true, true));
+    EXPECT_TRUE(fs::exists(fs::path(startMenuFolder_) / "Sarvelix 6.04h.lnk"));
+    EXPECT_TRUE(fs::exists(fs::path(startMenuFolder_) / "Uninstall Sarvelix.lnk"));
+    EXPECT_NE(page_.Log().find(L"Shortcuts Creation...Failed\r\n"), std::wstring::npos);
+    const std::string ulog = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
+    const std::wstring text(reinterpret_cast<const wchar_t*>(ulog.data() + 2), (ulog.size() - 2) / 2);
+    EXPECT_NE(text.find(L":02ff:1 -- " + startMenuFolder_ + L"\\Sarvelix 6.04h.lnk\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L":03ff:1 -- " + startMenuFolder_ + L"\\Uninstall Sarvelix.lnk\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L":04ff:0 -- "), std::wstring::npos);  // the desktop entry is not completed
+    EXPECT_TRUE(fs::is_directory(fs::path(commonDesktop_) / "Sarvelix 6.04h.lnk"));  // left as it was
+}
+
+TEST_F(WholeInstall, NeitherShortcut) {
+    InstallerState state;
+    ASSERT_TRUE(Install(state, false, false));
+    EXPECT_EQ(page_.Log().find(L"Shortcuts Creation"), std::wstring::npos);
+    EXPECT_FALSE(fs::exists(fs::path(startMenuFolder_)));
+    EXPECT_FALSE(fs::exists(fs::path(commonDesktop_) / "Sarvelix 6.04h.lnk"));
+    const std::string ulog = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
+    const std::wstring text(reinterpret_cast<const wchar_t*>(ulog.data() + 2), (ulog.size() - 2) / 2);
+    for (const wchar_t* kind : {L":02ff:", L":03ff:", L":04ff:"}) EXPECT_EQ(text.find(kind), std::wstring::npos);
+    EXPECT_NE(text.find(L"// Shortcut Path : " + startMenuFolder_ + L"\r\n"), std::wstring::npos);
+}
+
+TEST_F(WholeInstall, ProgramExitingZero) {
+    // The demo payload with a main program that ends with exit code 0.
+    std::vector<ArchiveEntry> entries;
+    const std::string archive = Bzip2Decompress(EmbeddedPayload());
+    std::uint64_t offset = 0;
+    std::memcpy(&offset, archive.data(), sizeof offset);
+    for (const auto& entry : EmbeddedTable()) {
+        std::string bytes = archive.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(entry.size));
+        offset += entry.size;
+        if (entry.kind == EntryKind::MainExecutable) bytes = ReadAll(fs::path(test::TestFolder()) / "registration_probe.exe");
+        entries.push_back(EntryFromBytes(entry.sourcePath, entry.destinationPath, static_cast<std::uint32_t>(entry.kind),
+                                         std::move(bytes)));
+    }
+    std::ostringstream payload;
+    WritePayload(payload, entries);
+    payload_ = std::make_unique<std::istringstream>(payload.str());
+    SetEnvironmentVariableW(L"SV_PROBE_EXIT", L"0");
+
+    InstallerState state;
+    ASSERT_TRUE(Install(state, true, false));
+    EXPECT_NE(page_.Log().find(L"Registry Data Writing...Failed\r\n"), std::wstring::npos);
+    EXPECT_NE(page_.Log().find(L"Installation Data Writing...OK\r\n"), std::wstring::npos);
+    const std::string ulog = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
+    const std::wstring text(reinterpret_cast<const wchar_t*>(ulog.data() + 2), (ulog.size() - 2) / 2);
+    EXPECT_NE(text.find(L":05ff:1 -- "), std::wstring::npos);  // the key was written
+    EXPECT_NE(text.find(L":06ff:0 -- HKEY_CLASSES_ROOT\\..."), std::wstring::npos);  // no registration
+    EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, L".sarv", nullptr), L"<none>");
+}
+
+}  // namespace
+}  // namespace sv
