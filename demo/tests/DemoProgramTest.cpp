@@ -90,28 +90,38 @@ TEST_F(RegistrationTest, MalformedUpdateVersionRegistersNothing) {
 
 namespace {
 
-// What the installer reads from the installed program: its version and its application id.
-TEST(DemoVersionTest, CarriesVersion6482AndApplicationIdSarvelio6) {
-    const std::wstring path = ProgramPath();
-    DWORD ignored = 0;
-    std::vector<BYTE> data(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
-    ASSERT_FALSE(data.empty());
-    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ((std::uint64_t{fixed->dwFileVersionMS} << 32) | fixed->dwFileVersionLS, 0x0006000400080002ull);
-    const auto text = [&](const wchar_t* name) {
-        wchar_t* value = nullptr;
-        UINT size = 0;
-        const std::wstring block = std::wstring(L"\\StringFileInfo\\040c04b0\\") + name;
-        return ::VerQueryValueW(data.data(), block.c_str(), reinterpret_cast<void**>(&value), &size) && size
-                   ? std::wstring(value)
-                   : std::wstring(L"<none>");
-    };
-    EXPECT_EQ(text(L"ApplicationId"), L"Sarvelio6");
-    EXPECT_EQ(text(L"ProductName"), L"Sarvelio");
-    EXPECT_EQ(text(L"ProductVersion"), L"6.04h");
+// What the installer reads from the installed program (its version and application id), and the
+// same product version on the uninstaller.
+TEST(DemoVersionTest, BothProgramsCarryVersion6482OfSarvelio6) {
+    const struct {
+        const wchar_t* program;
+        const wchar_t* applicationId;
+    } cases[] = {{L"Sarvelio.exe", L"Sarvelio6"}, {L"Uninstall.exe", L"<none>"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.program);
+        const std::wstring own = ProgramPath();
+        const std::wstring path = own.substr(0, own.find_last_of(L'\\') + 1) + c.program;
+        DWORD ignored = 0;
+        std::vector<BYTE> data(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
+        ASSERT_FALSE(data.empty());
+        ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+        EXPECT_EQ((std::uint64_t{fixed->dwFileVersionMS} << 32) | fixed->dwFileVersionLS, 0x0006000400080002ull);
+        const auto text = [&](const wchar_t* name) {
+            wchar_t* value = nullptr;
+            UINT size = 0;
+            const std::wstring block = std::wstring(L"\\StringFileInfo\\040c04b0\\") + name;
+            return ::VerQueryValueW(data.data(), block.c_str(), reinterpret_cast<void**>(&value), &size) && size
+                       ? std::wstring(value)
+                       : std::wstring(L"<none>");
+        };
+        EXPECT_EQ(text(L"ApplicationId"), c.applicationId);
+        EXPECT_EQ(text(L"ProductName"), L"Sarvelio");
+        EXPECT_EQ(text(L"ProductVersion"), L"6.04h");
+        EXPECT_EQ(text(L"FileVersion"), L"6.4.8.2");
+    }
 }
 
 }  // namespace

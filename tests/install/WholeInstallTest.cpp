@@ -271,6 +271,31 @@ TEST_F(WholeInstall, FreshInstallationIntoAFolderWithSpaces) {
         EXPECT_NE(log.find(line), std::wstring::npos) << test::Narrow(line);
 }
 
+TEST_F(WholeInstall, TheUninstallerRemovesWhatTheLogLists) {
+    InstallerState state;
+    ASSERT_TRUE(Install(state, true, true));
+    // The installed uninstaller, silent, as the system's program list would start it.
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    std::wstring command = L"\"" + uninstaller_ + L"\" /quiet";
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD exitCode = 99;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    EXPECT_EQ(exitCode, 0u);
+    for (int i = 0; i < 100 && fs::exists(fs::path(installFolder_)); ++i) Sleep(100);  // its copy finishes the folder
+    for (const auto& file : planned_) EXPECT_FALSE(fs::exists(fs::path(file.path))) << test::Narrow(file.path);
+    EXPECT_FALSE(fs::exists(fs::path(installFolder_)));
+    EXPECT_FALSE(fs::exists(fs::path(startMenuFolder_)));
+    EXPECT_FALSE(fs::exists(fs::path(commonDesktop_) / "Sarvelix 6.04h.lnk"));
+    EXPECT_FALSE(fs::exists(fs::path(commonDesktop_) / "Sarvelix Examples"));
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, UninstallKeyPath(), L"DisplayName"), L"<none>");
+    EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, L".sarv", nullptr), L"<none>");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Kavrenco", L"Sarvelio 6 Path"), L"<none>");
+}
+
 TEST_F(WholeInstall, UpdateFromAnInstalled6471) {
     {
         InstallerState first;
