@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "../app/TestSupport.h"
+#include "InstallTestSupport.h"
 #include "app/Localisation.h"
 #include "install/InstallSequence.h"
 #include "payload/CompressCategory.h"
@@ -20,48 +21,9 @@ namespace sv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::wstring ShellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
-// A window holding the install page's three controls.
-class PageWindow {
-public:
-    PageWindow() {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
-        window_ = CreateWindowExW(0, WC_DIALOG, L"page", WS_POPUP, 0, 0, 420, 260, nullptr, nullptr, nullptr, nullptr);
-        CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VSCROLL |
-                        ES_AUTOVSCROLL, 0, 0, 400, 150, window_, reinterpret_cast<HMENU>(kIdcInstallLog), nullptr, nullptr);
-        CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 160, 400, 16, window_,
-                        reinterpret_cast<HMENU>(kIdcInstallProgress), nullptr, nullptr);
-        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0, 190, 400, 16, window_,
-                        reinterpret_cast<HMENU>(kIdcStatus), nullptr, nullptr);
-        SendDlgItemMessageW(window_, kIdcInstallProgress, PBM_SETRANGE32, 0, 100);
-    }
-    ~PageWindow() { DestroyWindow(window_); }
-    PageWindow(const PageWindow&) = delete;
-    PageWindow& operator=(const PageWindow&) = delete;
-    HWND get() const { return window_; }
-    std::wstring Text(int id) const {
-        const int length = GetWindowTextLengthW(GetDlgItem(window_, id));
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        GetDlgItemTextW(window_, id, text.data(), length + 1);
-        text.resize(static_cast<std::size_t>(length));
-        return text;
-    }
-
-private:
-    HWND window_ = nullptr;
-};
+using test::PageWindow;
+using test::ReadAll;
+using test::ShellFolder;
 
 class InstallRun : public ::testing::Test {
 protected:

@@ -7,44 +7,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "InstallTestSupport.h"
 #include "install/Shortcut.h"
 
 namespace sv {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct LinkInfo {
-    std::wstring target;
-    std::wstring workingDirectory;
-    std::wstring arguments;
-};
-
-// Reads a link back through the shell's own link object.
-LinkInfo ReadLink(const std::wstring& path) {
-    LinkInfo info;
-    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    IShellLinkW* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-                wchar_t text[MAX_PATH] = {};
-                link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-                info.target = text;
-                link->GetWorkingDirectory(text, MAX_PATH);
-                info.workingDirectory = text;
-                link->GetArguments(text, MAX_PATH);
-                info.arguments = text;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
-    return info;
-}
+using test::LinkInfo;
+using test::ReadLink;
 
 class Shortcuts : public ::testing::Test {
 protected:

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "../app/TestSupport.h"
+#include "InstallTestSupport.h"
 #include "app/Localisation.h"
 #include "app/ProductIdentity.h"
 #include "install/InstallSequence.h"
@@ -27,17 +28,9 @@ namespace sv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::wstring ShellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
+using test::ReadAll;
+using test::ReadLink;
+using test::ShellFolder;
 
 std::wstring RegistryText(HKEY root, const std::wstring& key, const wchar_t* name) {
     wchar_t value[1024] = {};
@@ -50,33 +43,6 @@ DWORD RegistryNumber(HKEY root, const std::wstring& key, const wchar_t* name) {
     DWORD value = 0xFFFFFFFF, size = sizeof value;
     RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
-}
-
-struct Link {
-    std::wstring target, workingDirectory;
-};
-
-Link ReadLink(const std::wstring& path) {
-    Link link;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkW* shellLink = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&shellLink)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-                wchar_t text[MAX_PATH] = {};
-                shellLink->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-                link.target = text;
-                shellLink->GetWorkingDirectory(text, MAX_PATH);
-                link.workingDirectory = text;
-            }
-            file->Release();
-        }
-        shellLink->Release();
-    }
-    CoUninitialize();
-    return link;
 }
 
 // The table of the payload embedded in this test program (the installer's demo payload).
@@ -97,34 +63,6 @@ std::vector<PayloadEntry> EmbeddedTable() {
     std::memcpy(&headerSize, archive.data(), sizeof headerSize);
     return ParseEntryTable(archive.substr(0, static_cast<std::size_t>(headerSize)));
 }
-
-class Page {
-public:
-    Page() {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
-        window_ = CreateWindowExW(0, WC_DIALOG, L"page", WS_POPUP, 0, 0, 420, 260, nullptr, nullptr, nullptr, nullptr);
-        CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 0, 400,
-                        150, window_, reinterpret_cast<HMENU>(kIdcInstallLog), nullptr, nullptr);
-        CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 160, 400, 16, window_,
-                        reinterpret_cast<HMENU>(kIdcInstallProgress), nullptr, nullptr);
-        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 190, 400, 16, window_,
-                        reinterpret_cast<HMENU>(kIdcStatus), nullptr, nullptr);
-    }
-    ~Page() { DestroyWindow(window_); }
-    Page(const Page&) = delete;
-    Page& operator=(const Page&) = delete;
-    HWND get() const { return window_; }
-    std::wstring Log() const {
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(GetDlgItem(window_, kIdcInstallLog))) + 1, L'\0');
-        GetDlgItemTextW(window_, kIdcInstallLog, text.data(), static_cast<int>(text.size()));
-        text.resize(text.size() - 1);
-        return text;
-    }
-
-private:
-    HWND window_;
-};
 
 class WholeInstall : public ::testing::Test {
 protected:
@@ -179,7 +117,7 @@ protected:
     std::wstring installFolder_, startMenuFolder_, commonDesktop_;
     std::wstring mainExe_, uninstaller_;
     std::unique_ptr<std::istream> payload_;
-    Page page_;
+    test::PageWindow page_;
 };
 
 std::wstring Hex4(unsigned value) {
@@ -223,7 +161,7 @@ TEST_F(WholeInstall, FreshInstallationIntoAFolderWithSpaces) {
     // no file DACL, so it cannot be read back here.)
 
     // Shortcuts, read back through the shell's link object.
-    const Link menuLink = ReadLink(startMenuFolder_ + L"\\Sarvelix 6.04h.lnk");
+    const test::LinkInfo menuLink = ReadLink(startMenuFolder_ + L"\\Sarvelix 6.04h.lnk");
     EXPECT_EQ(menuLink.target, mainExe_);
     EXPECT_EQ(menuLink.workingDirectory, installFolder_);
     EXPECT_EQ(ReadLink(startMenuFolder_ + L"\\Uninstall Sarvelix.lnk").target, uninstaller_);
@@ -265,7 +203,7 @@ TEST_F(WholeInstall, FreshInstallationIntoAFolderWithSpaces) {
     EXPECT_NE(logAttributes & FILE_ATTRIBUTE_ARCHIVE, 0u);
 
     EXPECT_FALSE(fs::exists(fs::path(state.tempFolder)));
-    const std::wstring log = page_.Log();
+    const std::wstring log = page_.Text(kIdcInstallLog);
     for (const wchar_t* line : {L"Shortcuts Creation...OK\r\n", L"Registry Data Writing...OK\r\n",
                                 L"Installation Data Writing...OK\r\n"})
         EXPECT_NE(log.find(line), std::wstring::npos) << test::Narrow(line);
@@ -360,7 +298,7 @@ TEST_F(WholeInstall, MenuShortcutsWithTheDesktopShortcutFailing) {
     ASSERT_TRUE(Install(state, true, true));
     EXPECT_TRUE(fs::exists(fs::path(startMenuFolder_) / "Sarvelix 6.04h.lnk"));
     EXPECT_TRUE(fs::exists(fs::path(startMenuFolder_) / "Uninstall Sarvelix.lnk"));
-    EXPECT_NE(page_.Log().find(L"Shortcuts Creation...Failed\r\n"), std::wstring::npos);
+    EXPECT_NE(page_.Text(kIdcInstallLog).find(L"Shortcuts Creation...Failed\r\n"), std::wstring::npos);
     const std::string ulog = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
     const std::wstring text(reinterpret_cast<const wchar_t*>(ulog.data() + 2), (ulog.size() - 2) / 2);
     EXPECT_NE(text.find(L":02ff:1 -- " + startMenuFolder_ + L"\\Sarvelix 6.04h.lnk\r\n"), std::wstring::npos);
@@ -372,7 +310,7 @@ TEST_F(WholeInstall, MenuShortcutsWithTheDesktopShortcutFailing) {
 TEST_F(WholeInstall, NeitherShortcut) {
     InstallerState state;
     ASSERT_TRUE(Install(state, false, false));
-    EXPECT_EQ(page_.Log().find(L"Shortcuts Creation"), std::wstring::npos);
+    EXPECT_EQ(page_.Text(kIdcInstallLog).find(L"Shortcuts Creation"), std::wstring::npos);
     EXPECT_FALSE(fs::exists(fs::path(startMenuFolder_)));
     EXPECT_FALSE(fs::exists(fs::path(commonDesktop_) / "Sarvelix 6.04h.lnk"));
     const std::string ulog = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
@@ -401,8 +339,8 @@ TEST_F(WholeInstall, ProgramExitingZero) {
 
     InstallerState state;
     ASSERT_TRUE(Install(state, true, false));
-    EXPECT_NE(page_.Log().find(L"Registry Data Writing...Failed\r\n"), std::wstring::npos);
-    EXPECT_NE(page_.Log().find(L"Installation Data Writing...OK\r\n"), std::wstring::npos);
+    EXPECT_NE(page_.Text(kIdcInstallLog).find(L"Registry Data Writing...Failed\r\n"), std::wstring::npos);
+    EXPECT_NE(page_.Text(kIdcInstallLog).find(L"Installation Data Writing...OK\r\n"), std::wstring::npos);
     const std::string ulog = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
     const std::wstring text(reinterpret_cast<const wchar_t*>(ulog.data() + 2), (ulog.size() - 2) / 2);
     EXPECT_NE(text.find(L":05ff:1 -- "), std::wstring::npos);  // the key was written
