@@ -3,28 +3,45 @@
 # its own (build/demo-prefix), on the payload embedded in it.
 # wine64 cannot run 32-bit programs here, so the demo runs the x86_64 build of the same sources;
 # the shipped 32-bit installer is build/mingw-x86/bin/InstallSarvelio6.04h.exe.
-# Without a display the installer runs under Xvfb and a screenshot lands in build/demo/.
+# With a display the user drives the wizard. Without one it runs under Xvfb and
+# tests/ui/tools/WizardDriver presses the real buttons of a quick installation (Next, Next,
+# Install, Next, Exit), saving a PNG of every page it passes in build/demo/; then the installation
+# log as the page shows it, the written Uninstall.ulog and the product's Uninstall key are printed.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 "$ROOT/scripts/setup.sh"
 cmake --preset mingw-x64 >/dev/null
-cmake --build --preset mingw-x64 --target installer
+cmake --build --preset mingw-x64 --target installer wizard_driver
 cmake --preset mingw-x86 >/dev/null
 cmake --build --preset mingw-x86 --target installer
 
 EXE="$ROOT/build/mingw-x64/bin/InstallSarvelio6.04h.exe"
+DRIVER="$ROOT/build/mingw-x64/tests/ui/wizard_driver.exe"
 export WINEPREFIX="$ROOT/build/demo-prefix"
-mkdir -p "$ROOT/build/demo"
+SHOTS="$ROOT/build/demo"
+mkdir -p "$SHOTS"
+rm -f "$SHOTS"/*.png
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+rc=0
 if [ -n "${DISPLAY:-}" ]; then
-  rc=0; "$ROOT/cmake/wine-run.sh" "$EXE" || rc=$?
+  "$ROOT/cmake/wine-run.sh" "$EXE" || rc=$?
+  echo "demo: installer exited with code $rc"
 else
-  SHOT="$ROOT/build/demo/installer.png"
-  xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
-    "$1/cmake/wine-run.sh" "$2" & pid=$!
-    sleep "${DEMO_SHOT_DELAY:-8}"
-    import -window root "$3" 2>/dev/null || true
-    wait $pid' sh "$ROOT" "$EXE" "$SHOT" || rc=$?
-  echo "demo: screenshot in $SHOT"
+  xvfb-run -a -s "-screen 0 1024x768x24" \
+    "$ROOT/cmake/wine-run.sh" "$DRIVER" quick "$(winpath "$EXE")" "$(winpath "$SHOTS")" || rc=$?
+  echo "demo: screenshots in $SHOTS: $(cd "$SHOTS" && ls *.png 2>/dev/null | tr '\n' ' ')"
+  echo "demo: wizard driver ended with code $rc"
 fi
-echo "demo: installer exited with code $rc"
+
+KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sarvelio 6'
+ULOG=$(find "$WINEPREFIX/drive_c" -name Uninstall.ulog 2>/dev/null | head -n 1)
+if [ -n "$ULOG" ]; then
+  echo "---- $ULOG ----"
+  iconv -f UTF-16 -t UTF-8 "$ULOG" | tr -d '\r'
+else
+  echo "demo: no Uninstall.ulog was written"
+fi
+echo "---- $KEY ----"
+"$ROOT/cmake/wine-run.sh" reg query "$KEY" 2>/dev/null | tr -d '\r' || echo "demo: the Uninstall key does not exist"
+exit "$rc"

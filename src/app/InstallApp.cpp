@@ -3,9 +3,7 @@
 #include "app/Localisation.h"
 #include "app/StartUp.h"
 #include "resource.h"
-#ifdef SV_WITH_WIZARD
 #include "ui/InstallDlg.h"
-#endif
 
 namespace sv {
 namespace {
@@ -14,7 +12,7 @@ CInstallApp* theInstallApp = nullptr;
 
 CInstallApp* InstallApp() { return theInstallApp; }
 
-CInstallApp::CInstallApp() {
+CInstallApp::CInstallApp(ui::CDlgInstall::InstallRun installRun) : installRun_(std::move(installRun)) {
     theInstallApp = this;
     // The program icon, at the size stored in the resource, for the shared message dialogs.
     programIcon_ = static_cast<HICON>(
@@ -43,12 +41,10 @@ bool CInstallApp::InitInstance() {
     ReadPreviousLog();
     ApplyDefaultFolders();
     ApplyDefaultOptions();
-#ifdef SV_WITH_WIZARD
     {
-        ui::CInstallDlg wizard(*this, {}, programIcon_);
+        ui::CInstallDlg wizard(*this, installRun_, programIcon_);
         wizard.DoModal();
     }
-#endif
     return false;
 }
 

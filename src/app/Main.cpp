@@ -5,6 +5,7 @@
 
 #include "app/InstallApp.h"
 #include "app/StartUp.h"
+#include "install/InstallSequence.h"
 #include "platform/DllSearch.h"
 
 namespace {
@@ -15,7 +16,13 @@ const bool dllSearchRestricted = (sv::RestrictDllSearchPath(), true);
 const bool processorChecked = (sv::CheckProcessor(), true);
 const bool librarySetUp = (sv::SetUpLibrary(), true);
 
-sv::CInstallApp theApp;
+// Pressing Install on the install page runs the install sequence on that page.
+bool RunInstallation(sv::ui::CDlgInstall& page) {
+    sv::InstallSequence sequence(page.Hwnd(), page.State());
+    return sequence.DoInstall();
+}
+
+sv::CInstallApp theApp{RunInstallation};
 
 }  // namespace
 

@@ -10,10 +10,12 @@
 
 #include "app/Localisation.h"
 #include "app/ProductIdentity.h"
+#include "install/InstallLog.h"
 #include "install/LogText.h"
 #include "install/Shortcut.h"
 #include "install/TempFolder.h"
 #include "payload/Payload.h"
+#include "ui/framework/WinApp.h"
 #include "ulog/UninstallLogRuleHost.h"
 
 namespace sv {
@@ -84,14 +86,6 @@ bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
 
 }  // namespace
 
-std::wstring QuotedPath(const std::wstring& path) {
-    wchar_t buffer[MAX_PATH + 2] = {};
-    const std::size_t length = std::min<std::size_t>(path.size(), MAX_PATH - 1);
-    path.copy(buffer, length);
-    PathQuoteSpacesW(buffer);
-    return buffer;
-}
-
 std::wstring FailureCodeText(const std::error_code& code) {
     wchar_t text[32];
     if (code.category() == std::system_category()) {
@@ -113,38 +107,15 @@ void PumpMessages() {
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
+        ui::CWinApp* app = ui::AfxGetApp();
+        if (app != nullptr && app->PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
 }
 
 void InstallSequence::AppendLog(HWND page, const std::wstring& text, bool heading) {
-    HWND log = GetDlgItem(page, kIdcInstallLog);
-    if (log == nullptr) return;
-    std::wstring line = text;
-    if (line.empty() || heading) {
-        RECT client = {};
-        GetClientRect(log, &client);
-        const DWORD margins = static_cast<DWORD>(SendMessageW(log, EM_GETMARGINS, 0, 0));
-        const int available = (client.right - client.left) - LOWORD(margins) - HIWORD(margins) - 2;
-        HDC dc = GetDC(log);
-        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(page, WM_GETFONT, 0, 0));
-        HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
-        const bool hasText = !line.empty();
-        if (hasText) line = L" " + line + L" ";
-        SIZE textSize = {}, hyphenSize = {};
-        if (hasText) GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &textSize);
-        GetTextExtentPoint32W(dc, L"-", 1, &hyphenSize);
-        if (previous != nullptr) SelectObject(dc, previous);
-        ReleaseDC(log, dc);
-        const HeadingRuns runs = HeadingHyphens(available, textSize.cx, hyphenSize.cx, hasText);
-        line = std::wstring(static_cast<std::size_t>(runs.left), L'-') + line +
-               std::wstring(static_cast<std::size_t>(runs.right), L'-') + L"\r\n";
-    }
-    const int end = GetWindowTextLengthW(log);
-    SendMessageW(log, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-    SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
-    SendMessageW(log, EM_SCROLL, SB_LINEDOWN, 0);
+    AppendInstallLog(GetDlgItem(page, kIdcInstallLog), page, text, heading);
 }
 
 void InstallSequence::SetStatus(const std::wstring& text) const { SetDlgItemTextW(page_, kIdcStatus, text.c_str()); }

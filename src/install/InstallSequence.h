@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "app/InstallerState.h"
+#include "install/InstallLog.h"
 #include "payload/Notification.h"
 #include "payload/FileRules.h"
 
@@ -65,7 +66,5 @@ std::wstring FailureCodeText(const std::error_code& code);
 // Drains the thread's message queue (a quit message is posted again and ends the draining).
 void PumpMessages();
 
-// A path in a buffer of 260 characters, in double quotes when it contains spaces.
-std::wstring QuotedPath(const std::wstring& path);
 
 }  // namespace sv

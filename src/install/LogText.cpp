@@ -21,6 +21,13 @@ HeadingRuns HeadingHyphens(int available, int textWidth, int hyphenWidth, bool h
     return {n / 2, (n + 1) / 2};
 }
 
+std::wstring HeadingLine(const std::wstring& text, int available, int paddedTextWidth, int hyphenWidth) {
+    const bool hasText = !text.empty();
+    const HeadingRuns runs = HeadingHyphens(available, paddedTextWidth, hyphenWidth, hasText);
+    return std::wstring(static_cast<std::size_t>(runs.left), L'-') + (hasText ? L" " + text + L" " : L"") +
+           std::wstring(static_cast<std::size_t>(runs.right), L'-') + L"\r\n";
+}
+
 std::wstring RegistrationCommandLine(const std::wstring& quotedMainExe, std::uint64_t updateFromVersion) {
     std::wstring command = quotedMainExe + L" /Register /Background";
     if (updateFromVersion != 0)

@@ -19,6 +19,9 @@ struct HeadingRuns {
     int right = 0;
 };
 HeadingRuns HeadingHyphens(int available, int textWidth, int hyphenWidth, bool hasText);
+// The whole line: `text` with one space on each side between the runs (only hyphens when it is
+// empty), ended by CR LF. `paddedTextWidth` is the width of " text ".
+std::wstring HeadingLine(const std::wstring& text, int available, int paddedTextWidth, int hyphenWidth);
 
 // " /Register /Background" and, when updating, " /update=" + 16 lower-case hexadecimal digits,
 // behind the (quoted) main executable.

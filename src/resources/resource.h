@@ -48,6 +48,46 @@
 #define IDD_PAGE_MODE 136       // CDlgMode: quick or advanced installation
 #define IDD_PAGE_END 137        // CDlgEnd: final message
 
+// ---- Controls of the dialog templates (dialogs.rc) ----------------------
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1) // controls the code never addresses
+#endif
+// Frame (102); its buttons are IDOK (Next), IDCANCEL (Exit) and IDC_BACK.
+#define IDC_BACK 3
+#define IDC_SEPARATOR 1002       // etched line above the buttons
+#define IDC_BANNER_BACKDROP 1005 // white strip behind the banner picture
+// About box (100)
+#define IDC_ABOUT_PRODUCT 1019 // product and version text
+#define IDC_ABOUT_LEGAL 1020   // legal notice
+// Shared by the pages
+#define IDC_INSTRUCTION 1003 // instruction or status line at the foot of a page
+#define IDC_BROWSE 1006      // Browse... (path and shortcut pages)
+#define IDC_FOLDER_EDIT 1007 // folder edit box (path and shortcut pages)
+// Start page (132)
+#define IDC_SITUATION 1016
+#define IDC_LEGAL_NOTICE 1020
+#define IDC_LANGUAGE_CAPTION 1022
+#define IDC_LANGUAGE_LIST 1023
+// Mode page (136)
+#define IDC_QUICK_INSTALL 1018
+#define IDC_ADVANCED_INSTALL 1019
+#define IDC_METHOD_GROUP 1021
+// Path page (133)
+#define IDC_FOLDER_GROUP 1008
+#define IDC_FOLDER_LABEL 1009
+// Shortcut page (134)
+#define IDC_DESKTOP_CHECK 1010
+#define IDC_MENU_CHECK 1011
+#define IDC_MENU_GROUP 1012
+// Install page (135)
+#define IDC_PROGRESS 1014
+#define IDC_INSTALL_LOG 1015
+// End page (137)
+#define IDC_FINAL_MESSAGE 1016
+
+// System-menu command of the About box.
+#define IDM_ABOUTBOX 16
+
 // ---- Message catalogue --------------------------------------------------
 // Base numbers of the French block. The same message of another language is
 // the base number plus that language's catalogue offset (English 1000,

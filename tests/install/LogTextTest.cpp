@@ -39,6 +39,16 @@ TEST(LogText, HeadingHyphens) {
     EXPECT_EQ(tooWide.left + tooWide.right, 0);
 }
 
+TEST(LogText, HeadingLineFillsTheWidthWithHyphens) {
+    // A log 300 pixels wide with margins of 2 pixels and hyphens 5 pixels wide.
+    EXPECT_EQ(HeadingLine(L"", 300 - 2 - 2 - 2, 0, 5), std::wstring(58, L'-') + L"\r\n");
+    // A heading: centred, the longer run on the right.
+    EXPECT_EQ(HeadingLine(L"Options", 100, 45, 5), std::wstring(5, L'-') + L" Options " + std::wstring(6, L'-') + L"\r\n");
+    EXPECT_EQ(HeadingLine(L"Options", 100, 40, 5), std::wstring(6, L'-') + L" Options " + std::wstring(6, L'-') + L"\r\n");
+    // A heading wider than the log keeps its text without hyphens.
+    EXPECT_EQ(HeadingLine(L"Options", 30, 45, 5), L" Options \r\n");
+}
+
 TEST(LogText, RegistrationCommandLine) {
     EXPECT_EQ(RegistrationCommandLine(L"\"C:\\Program Files\\Kavrenco\\Sarvelix 6\\Sarvelio.exe\"", 0),
               L"\"C:\\Program Files\\Kavrenco\\Sarvelix 6\\Sarvelio.exe\" /Register /Background");

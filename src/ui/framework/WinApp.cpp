@@ -3,7 +3,12 @@
 namespace sv::ui {
 namespace {
 CWinApp* theApp = nullptr;
+
+MessageBoxHook& BoxHook() {
+    static MessageBoxHook hook;
+    return hook;
 }
+}  // namespace
 
 CWinApp::CWinApp() : instance_(GetModuleHandleW(nullptr)) { theApp = this; }
 
@@ -18,6 +23,7 @@ int CWinApp::Run() {
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
         if (got == -1) break;
+        if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -27,7 +33,23 @@ int CWinApp::Run() {
 
 int CWinApp::ExitInstance() { return exitCode_; }
 
+bool CWinApp::PreTranslateMessage(MSG& message) {
+    if (message.hwnd == nullptr) return false;
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    wchar_t className[16] = {};
+    if (root == nullptr || GetClassNameW(root, className, 16) == 0 || lstrcmpW(className, L"#32770") != 0) return false;
+    return IsDialogMessageW(root, &message) != FALSE;
+}
+
 CWinApp* AfxGetApp() { return theApp; }
+
+void SetMessageBoxHook(MessageBoxHook hook) { BoxHook() = std::move(hook); }
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const wchar_t* caption, UINT type) {
+    if (const MessageBoxHook& hook = BoxHook()) return hook({owner, text, caption != nullptr ? caption : L"", type});
+    return MessageBoxW(owner, text.c_str(), caption, type);
+}
 
 int AfxMessageBox(const std::wstring& text, UINT type) {
     CWinApp* app = AfxGetApp();
@@ -35,7 +57,7 @@ int AfxMessageBox(const std::wstring& text, UINT type) {
     if (owner == nullptr && app != nullptr) owner = app->MainWindow();
     if (owner != nullptr) owner = GetLastActivePopup(GetAncestor(owner, GA_ROOTOWNER));
     const wchar_t* caption = app != nullptr && !app->AppName().empty() ? app->AppName().c_str() : nullptr;
-    return MessageBoxW(owner, text.c_str(), caption, type);
+    return ShowMessageBox(owner, text, caption, type);
 }
 
 int RunApplication() {

@@ -1,4 +1,4 @@
-// The application object of our small dialog framework.
+// The application object of our small dialog framework, its message boxes and message hooks.
 //
 // Exactly one object derived from CWinApp exists per process, constructed during static
 // initialisation. The framework's entry point calls its InitInstance; when that answers true the
@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace sv::ui {
@@ -24,6 +25,9 @@ public:
     virtual int Run();
     // Called when InitInstance answered false or the loop ended; answers the exit code.
     virtual int ExitInstance();
+    // Gives the message to the dialog it belongs to (keyboard navigation, default button,
+    // Escape); answers true when the message was consumed and must not be dispatched.
+    virtual bool PreTranslateMessage(MSG& message);
 
     // Caption of the framework's message boxes.
     const std::wstring& AppName() const { return appName_; }
@@ -44,9 +48,24 @@ private:
 // The process's application object (null before it is constructed).
 CWinApp* AfxGetApp();
 
-// The framework's message box: owned by the application's active window (or its main window),
-// captioned with the application name.
+// The framework's message box: owned by the last active pop-up of the active window's root owner
+// (or of the application's main window), captioned with the application name.
 int AfxMessageBox(const std::wstring& text, UINT type = MB_OK);
+
+// Every message box of the framework and the wizard goes through here. `caption` null: the
+// system's default caption.
+int ShowMessageBox(HWND owner, const std::wstring& text, const wchar_t* caption, UINT type);
+
+// Tests route message boxes to a function of their own: it receives what the box would show and
+// answers the button id the user would have pressed. An empty function restores the real boxes.
+struct MessageBoxRequest {
+    HWND owner;
+    std::wstring text;
+    std::wstring caption;  // empty for the system's default caption
+    UINT type;
+};
+using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
+void SetMessageBoxHook(MessageBoxHook hook);
 
 // Runs the application object: the body of the program's entry point.
 int RunApplication();

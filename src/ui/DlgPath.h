@@ -1,0 +1,29 @@
+// Page 2: the installation folder. An installation over an existing one keeps its folder: the
+// page then only shows it.
+#pragma once
+
+#include <string>
+
+#include "ui/WizardPage.h"
+
+namespace sv::ui {
+
+class CDlgPath : public CWizardPage {
+public:
+    explicit CDlgPath(InstallerState& state);
+
+    void RefreshTexts() override;
+    void GrowBy(int dx, int dy) override;
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    void OnBrowse();
+
+    std::wstring folderText_;
+};
+
+}  // namespace sv::ui
