@@ -193,8 +193,12 @@ std::vector<std::wstring> Machine::NewRestartDeletions() const {
 
 std::vector<std::wstring> Machine::NewTemporaryItems() const {
     std::vector<std::wstring> items;
+    // Only the uninstaller's copies of itself ("svu*.tmp"): other tests running at the same time
+    // keep their own folders in the temporary folder too.
     for (const auto& item : ListFolder(TempPath())) {
-        if (item != root_ && std::find(tempBefore_.begin(), tempBefore_.end(), item) == tempBefore_.end())
+        const std::wstring name = item.substr(item.find_last_of(L'\\') + 1);
+        const bool copy = name.starts_with(L"svu") && name.ends_with(L".tmp");
+        if (copy && item != root_ && std::find(tempBefore_.begin(), tempBefore_.end(), item) == tempBefore_.end())
             items.push_back(item);
     }
     return items;
