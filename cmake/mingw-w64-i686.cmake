@@ -1,35 +1,6 @@
-# CMake toolchain: cross-compile for Windows i686 with Debian's MinGW-w64.
-# DEPS_PREFIX (the dependency cache's prefix folder) defaults to the setup script's cache.
-if(NOT DEPS_PREFIX)
-  if(DEFINED ENV{SARVELIO_DEPS})
-    set(DEPS_PREFIX "$ENV{SARVELIO_DEPS}/prefix")
-  elseif(DEFINED ENV{XDG_CACHE_HOME})
-    set(DEPS_PREFIX "$ENV{XDG_CACHE_HOME}/sarvelio-installer-deps/prefix")
-  else()
-    set(DEPS_PREFIX "$ENV{HOME}/.cache/sarvelio-installer-deps/prefix")
-  endif()
-endif()
-set(DEPS_PREFIX "${DEPS_PREFIX}" CACHE PATH "prefix of the MinGW dependencies built by scripts/setup.sh")
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES DEPS_PREFIX)
-set(CMAKE_SYSTEM_NAME Windows)
+# CMake toolchain: cross-compile for Windows i686 with Debian's MinGW-w64 (the shipped installer).
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(_tp i686-w64-mingw32)
-# GCC 12 'win32' thread model has no std::thread/std::mutex (GoogleTest 1.12 needs std::mutex);
-# the '-posix' variants (libwinpthread, linked statically with -static) do.
-if(NOT DEFINED MINGW_THREADS)
-  set(MINGW_THREADS posix)
-endif()
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES MINGW_THREADS)
-set(CMAKE_C_COMPILER   ${_tp}-gcc-${MINGW_THREADS})
-set(CMAKE_CXX_COMPILER ${_tp}-g++-${MINGW_THREADS})
-set(CMAKE_RC_COMPILER  ${_tp}-windres)
-set(CMAKE_AR           /usr/bin/${_tp}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB       /usr/bin/${_tp}-ranlib CACHE FILEPATH "")
-# search target libs/headers only in the MinGW sysroot and our own prefixes
-set(CMAKE_FIND_ROOT_PATH /usr/${_tp} ${DEPS_PREFIX}/${_tp})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# No CMAKE_CROSSCOMPILING_EMULATOR: wine32:i386 is not installed, and wine64 "runs" a 32-bit .exe by
-# printing nothing and exiting 0 (a false pass). Build-only; register tests only if an emulator is set.
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
+# No emulator: 32-bit Wine is not installed, and wine64 "runs" a 32-bit program by printing nothing
+# and exiting 0 (a false pass). Build only.

@@ -15,6 +15,7 @@
 #include "install/Shortcut.h"
 #include "install/TempFolder.h"
 #include "payload/Payload.h"
+#include "ui/framework/WaitCursor.h"
 #include "ui/framework/WinApp.h"
 #include "ulog/UninstallLogRuleHost.h"
 
@@ -37,18 +38,6 @@ constexpr std::uint32_t kMsgInstallFailed = 1121;
 
 constexpr int kRegistrationSuccess = -10;
 constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-// The wait cursor while a run lasts.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_ != nullptr ? previous_ : LoadCursorW(nullptr, IDC_ARROW)); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
 
 // Temporary files of the payload go to the run's sweeper.
 class SweeperList final : public TemporaryFileList {
@@ -177,7 +166,7 @@ notification::result InstallSequence::Observe(const notification& event, std::is
 bool InstallSequence::DoInstall() {
     paths_ = InstalledPaths{};
     AppendLog(std::wstring(), true);
-    WaitCursor waitCursor;
+    ui::CWaitCursor waitCursor;
 
     SetStatus(CatalogueText(kMsgPreparing));
     std::wstring errorText;
@@ -324,7 +313,7 @@ void InstallSequence::RunRegistration(bool registryOk) {
         runOk = registryOk && registered;
         log.CompleteLast(registered);
         if (registered) {
-            WaitCursor waitCursor;
+            ui::CWaitCursor waitCursor;
             SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
         }
     } else {
