@@ -22,9 +22,11 @@ run() {
   if "$@" 2>&1 | tee -a "$LOG"; then :; else status=1; fi
 }
 # ctest's exit status is lost in the pipe above; the summary lines below decide.
+# Under Wine a test that fails is run once more (a rare launch failure of wine itself has been
+# seen); its first failure stays visible in the output above the summary.
 run ctest --preset native
-run ctest --preset mingw-x64
-run xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw-x64-gui
+run ctest --preset mingw-x64 --repeat until-pass:2
+run xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw-x64-gui --repeat until-pass:2
 run "$ROOT/scripts/check-installer.sh" "$ROOT/build/mingw-x86/bin/InstallSarvelio6.04h.exe"
 
 passed=0; failed=0
