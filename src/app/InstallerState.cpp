@@ -23,12 +23,6 @@ constexpr wchar_t kLogFileName[] = L"Uninstall.ulog";
 
 HICON sharedMessageIcon = nullptr;
 
-std::wstring FolderPath(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-    return path;
-}
-
 BOOL CALLBACK FindCaptionedRoot(HWND window, LPARAM found) {
     HWND root = GetAncestor(window, GA_ROOTOWNER);
     if (root != nullptr && (GetWindowLongW(root, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
@@ -49,6 +43,12 @@ LRESULT CALLBACK SetIconOnCreate(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
+
+std::wstring ShellFolderPath(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return path;
+}
 
 std::wstring UninstallKeyPath() { return kUninstallRoot + ProductKey(); }
 
@@ -196,10 +196,10 @@ void InstallerState::DetectInstallMode() { DetectInstallModeFrom(FindInstalledPr
 void InstallerState::ApplyDefaultFolders() {
     const std::wstring publisherFolder = product::kPublisher;
     if (installFolder.empty())
-        installFolder = AppendPath(AppendPath(FolderPath(CSIDL_PROGRAM_FILES), publisherFolder), ProductFolderName());
+        installFolder = AppendPath(AppendPath(ShellFolderPath(CSIDL_PROGRAM_FILES), publisherFolder), ProductFolderName());
     if (startMenuFolder.empty()) {
-        std::wstring programs = FolderPath(CSIDL_COMMON_PROGRAMS);
-        if (programs.empty()) programs = FolderPath(CSIDL_PROGRAMS);
+        std::wstring programs = ShellFolderPath(CSIDL_COMMON_PROGRAMS);
+        if (programs.empty()) programs = ShellFolderPath(CSIDL_PROGRAMS);
         startMenuFolder = AppendPath(AppendPath(programs, publisherFolder), ProductFolderName());
     }
 }

@@ -66,6 +66,8 @@ std::wstring UninstallKeyPath();
 
 // Joins with the platform's path-append rule (one backslash, 260 characters at most).
 std::wstring AppendPath(const std::wstring& base, const std::wstring& more);
+// A shell folder (CSIDL) as the system reports it to this process, or empty.
+std::wstring ShellFolderPath(int csidl);
 // Parent folder of a path (the part before the last backslash).
 std::wstring ParentFolder(const std::wstring& path);
 

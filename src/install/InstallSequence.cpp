@@ -57,12 +57,6 @@ std::wstring FolderOf(const std::wstring& path) {
     return buffer;
 }
 
-std::wstring ShellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-    return path;
-}
-
 bool SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
@@ -241,8 +235,8 @@ void InstallSequence::CreateShortcuts() {
         finish(CreateShortcut(paths_.uninstallerPath, state_.startMenuFolder, name, &createdPath), createdPath);
     }
     if (state_.createDesktopShortcut) {
-        std::wstring desktop = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
-        if (desktop.empty()) desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY);
+        std::wstring desktop = ShellFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY);
+        if (desktop.empty()) desktop = ShellFolderPath(CSIDL_DESKTOPDIRECTORY);
         if (desktop.empty()) {
             ok = false;  // no desktop folder at all: the shortcut counts as failed
         } else {
