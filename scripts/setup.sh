@@ -17,7 +17,13 @@ PKGS="cmake ninja-build g++ make pkg-config dpkg-dev xz-utils
  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
  wine wine64 xvfb xauth xdotool imagemagick
  libbz2-dev libboost-dev libboost-iostreams-dev googletest python3
- clang libclang-rt-14-dev"
+ clang libclang-rt-14-dev osslsigncode openssl"
+
+# The shipped installer is a 32-bit program: its tests need 32-bit Wine beside wine64.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  need_update=1
+fi
 
 missing=""
 for p in $PKGS; do
@@ -39,11 +45,28 @@ SRC
   missing="$missing __update__"
 fi
 
-if [ -n "$missing" ]; then
+export DEBIAN_FRONTEND=noninteractive
+if [ -n "$missing" ] || [ "${need_update:-0}" = 1 ]; then
   echo "setup: installing Debian packages:$missing"
-  export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends $(echo "$missing" | sed 's/__update__//') >/dev/null
+  pkgs=$(echo "$missing" | sed 's/__update__//')
+  [ -z "$(echo $pkgs)" ] || apt-get install -y -qq --no-install-recommends $pkgs >/dev/null
+fi
+
+# wine32:i386 must match wine64's version exactly; for a moment after a Debian update the i386
+# and amd64 lists can differ, so one failure is retried after a fresh 'apt-get update'.
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  echo "setup: installing wine32:i386 (32-bit Wine, for the shipped 32-bit installer)"
+  if ! apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; then
+    echo "setup: installing wine32:i386 failed; updating the package lists and trying once more"
+    apt-get update -qq
+    if ! apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; then
+      echo "setup: ERROR: wine32:i386 could not be installed. The 32-bit installer cannot be tested" >&2
+      echo "setup: without it. Debian's i386 and amd64 packages of wine may briefly differ in version:" >&2
+      echo "setup: wait, then run 'apt-get update && apt-get install wine32:i386' and this script again." >&2
+      exit 1
+    fi
+  fi
 fi
 
 # Boost headers for MinGW: a folder holding only a link to Debian's boost headers.
