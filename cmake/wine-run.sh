@@ -9,6 +9,9 @@
 #   waits for them to die.
 # - The server is restarted when the X session (DISPLAY/XAUTHORITY) changes: a desktop created
 #   without a display breaks later windows.
+# - A GoogleTest run (--gtest_filter=..., --gtest_list_tests) fails when the program printed no
+#   GoogleTest output: without 32-bit Wine, wine64 "runs" a 32-bit program by printing nothing and
+#   exiting 0, which would pass every test of the shipped build without running one.
 set -eu
 : "${WINEPREFIX:?WINEPREFIX must be set}"
 export WINEPREFIX
@@ -36,4 +39,25 @@ key="${DISPLAY:-none}|${XAUTHORITY:-}"
     printf '%s\n' "$key" > "$WINEPREFIX.session"
   fi
 ) 9>"$WINEPREFIX.lock"
-exec wine "$@"
+gtest=
+for a in "$@"; do
+  case "$a" in
+    --gtest_list_tests) gtest=list ;;
+    --gtest_filter=*) gtest=${gtest:-run} ;;
+  esac
+done
+[ -n "$gtest" ] || exec wine "$@"
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+status=0
+wine "$@" >"$out" || status=$?
+cat "$out"
+if [ "$gtest" = list ]; then
+  grep -q '^[^ ]' "$out" && exit $status
+  echo "wine-run: $1 listed no tests: the program did not run under Wine" >&2
+  exit 1
+fi
+grep -q '^\[==========\] .* ran\.' "$out" && exit $status
+echo "wine-run: $1 printed no GoogleTest summary: the program did not run to its end under Wine" >&2
+[ $status -ne 0 ] || status=1
+exit $status

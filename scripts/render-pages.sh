@@ -1,12 +1,13 @@
 #!/bin/sh
 # Renders every page of the wizard in English, French and German to PNG files for review:
-#   sh scripts/render-pages.sh [BUILD_FOLDER]      (default build/mingw-x64; output build/pages/)
+#   sh scripts/render-pages.sh [BUILD_FOLDER]      (default build/mingw-x86, the shipped 32-bit
+#                                                   build; output build/pages/)
 # Runs under Xvfb when there is no display, inside a Wine desktop so that the frame's caption is
 # drawn.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${1:-$ROOT/build/mingw-x64}
-[ -f "$BUILD/CMakeCache.txt" ] || cmake --preset mingw-x64 -B "$BUILD" >/dev/null
+BUILD=${1:-$ROOT/build/mingw-x86}
+[ -f "$BUILD/CMakeCache.txt" ] || cmake --preset mingw-x86 -B "$BUILD" >/dev/null
 cmake --build "$BUILD" --target wizard_pages
 OUT="$ROOT/build/pages"
 mkdir -p "$OUT"

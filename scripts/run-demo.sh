@@ -1,23 +1,22 @@
 #!/bin/sh
-# The main job: builds what is needed and starts the installer under Wine, in a demo prefix of
-# its own (build/demo-prefix), on the payload embedded in it.
-# wine64 cannot run 32-bit programs here, so the demo runs the x86_64 build of the same sources;
-# the shipped 32-bit installer is build/mingw-x86/bin/InstallSarvelio6.04h.exe.
+# The main job: builds what is needed and starts the shipped installer, the 32-bit
+# build/mingw-x86/bin/InstallSarvelio6.04h.exe, under Wine (32-bit Wine through WOW64 in a win64
+# prefix, as on a 64-bit Windows), in a demo prefix of its own (build/demo-prefix), on the payload
+# embedded in it.
 # With a display the user drives the wizard. Without one it runs under Xvfb and
 # tests/ui/tools/WizardDriver presses the real buttons of a quick installation (Next, Next,
 # Install, Next, Exit), saving a PNG of every page it passes in build/demo/; then the installation
-# log as the page shows it, the written Uninstall.ulog and the product's Uninstall key are printed.
+# log as the page shows it, the written Uninstall.ulog and the product's Uninstall key (in the
+# 32-bit registry view, where the 32-bit installer writes it) are printed.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 "$ROOT/scripts/setup.sh"
-cmake --preset mingw-x64 >/dev/null
-cmake --build --preset mingw-x64 --target installer wizard_driver
 cmake --preset mingw-x86 >/dev/null
-cmake --build --preset mingw-x86 --target installer
+cmake --build --preset mingw-x86 --target installer wizard_driver
 
-EXE="$ROOT/build/mingw-x64/bin/InstallSarvelio6.04h.exe"
-DRIVER="$ROOT/build/mingw-x64/tests/ui/wizard_driver.exe"
+EXE="$ROOT/build/mingw-x86/bin/InstallSarvelio6.04h.exe"
+DRIVER="$ROOT/build/mingw-x86/tests/ui/wizard_driver.exe"
 export WINEPREFIX="$ROOT/build/demo-prefix"
 SHOTS="$ROOT/build/demo"
 mkdir -p "$SHOTS"
@@ -43,5 +42,5 @@ else
   echo "demo: no Uninstall.ulog was written"
 fi
 echo "---- $KEY ----"
-"$ROOT/cmake/wine-run.sh" reg query "$KEY" 2>/dev/null | tr -d '\r' || echo "demo: the Uninstall key does not exist"
+"$ROOT/cmake/wine-run.sh" reg query "$KEY" /reg:32 2>/dev/null | tr -d '\r' || echo "demo: the Uninstall key does not exist"
 exit "$rc"

@@ -27,7 +27,7 @@ Box WaitForBox(DWORD processId, HWND previous) {
     } search{processId, previous};
     for (int i = 0; i < 600 && !search.found; ++i) {
         EnumWindows(
-            [](HWND window, LPARAM parameter) -> BOOL {
+            [](HWND window, LPARAM parameter) CALLBACK -> BOOL {
                 auto& s = *reinterpret_cast<Search*>(parameter);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);

@@ -115,6 +115,8 @@ TEST(DefaultFolders, ProgramFilesAndStartMenuInTheLanguageOfTheMoment) {
     InstallerState english;
     english.ApplyDefaultFolders();
     EXPECT_EQ(english.installFolder, ShellFolder(CSIDL_PROGRAM_FILES) + L"\\Kavrenco\\Sarvelix 6");
+    // On a 64-bit system the shipped 32-bit build proposes "Program Files (x86)".
+    EXPECT_EQ(english.installFolder, std::wstring(test::kProgramFilesOfThisBuild) + L"\\Kavrenco\\Sarvelix 6");
     EXPECT_EQ(english.startMenuFolder, ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Kavrenco\\Sarvelix 6");
 
     SetLanguage(kFrench);

@@ -87,4 +87,18 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
+std::wstring MachineText(REGSAM view, const std::wstring& key, const wchar_t* name) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS)
+        return L"<none>";
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG status = RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(opened);
+    if (status != ERROR_SUCCESS) return L"<none>";
+    if (type == REG_DWORD) return std::to_wstring(*reinterpret_cast<const DWORD*>(value));
+    return value;
+}
+
 }  // namespace sv::test

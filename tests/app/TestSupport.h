@@ -48,4 +48,16 @@ private:
 
 std::string Narrow(const std::wstring& text);
 
+// What a build of this bitness must produce on a 64-bit system: the 32-bit build (the shipped
+// installer, under WOW64) installs below "Program Files (x86)" and writes its registry data in the
+// 32-bit view; the x86_64 build below "Program Files", in the 64-bit view. The literal folders are
+// Wine's and Windows' defaults on drive C.
+constexpr bool kBuildIs32Bit = sizeof(void*) == 4;
+constexpr const wchar_t* kProgramFilesOfThisBuild = kBuildIs32Bit ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
+constexpr REGSAM kRegistryViewOfThisBuild = kBuildIs32Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+constexpr REGSAM kOtherRegistryView = kBuildIs32Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+
+// A value of HKEY_LOCAL_MACHINE read in the given registry view; "<none>" when absent.
+std::wstring MachineText(REGSAM view, const std::wstring& key, const wchar_t* name);
+
 }  // namespace sv::test

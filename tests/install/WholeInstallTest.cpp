@@ -181,6 +181,16 @@ TEST_F(WholeInstall, FreshInstallationIntoAFolderWithSpaces) {
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Kavrenco\\Sarvelio 6 Test", L"LastArguments"),
               L"/Register /Background");
     EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, L".sarv", nullptr), L"Kavrenco.Sarvelio.6");
+    // The key, the stored language and the product's own registration live in this build's
+    // registry view only (the 32-bit view for the shipped 32-bit installer and product), where
+    // the next installer run looks for them.
+    using test::MachineText;
+    EXPECT_EQ(MachineText(test::kRegistryViewOfThisBuild, key, L"DisplayName"), L"Sarvelix 6.04h");
+    EXPECT_EQ(MachineText(test::kRegistryViewOfThisBuild, key, L"KvLanguage"), L"1");
+    EXPECT_EQ(MachineText(test::kRegistryViewOfThisBuild, L"Software\\Kavrenco", L"Sarvelio 6 Path"), mainExe_);
+    EXPECT_EQ(MachineText(test::kOtherRegistryView, key, L"DisplayName"), L"<none>");
+    EXPECT_EQ(MachineText(test::kOtherRegistryView, key, L"KvLanguage"), L"<none>");
+    EXPECT_EQ(MachineText(test::kOtherRegistryView, L"Software\\Kavrenco", L"Sarvelio 6 Path"), L"<none>");
 
     // Uninstall.ulog, byte for byte.
     std::wstring text = L"// Uninstall Log File v1\r\n"

@@ -20,7 +20,7 @@ HWND BrowserEdit(HWND browser) {
     HWND edit = nullptr;
     EnumChildWindows(
         browser,
-        [](HWND child, LPARAM found) -> BOOL {
+        [](HWND child, LPARAM found) CALLBACK -> BOOL {
             wchar_t className[8] = {};
             GetClassNameW(child, className, 8);
             if (lstrcmpiW(className, L"Edit") != 0) return TRUE;

@@ -97,7 +97,7 @@ HWND FindOwnedDialog(HWND owner) {
     } search{owner, nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<Search*>(data);
             wchar_t className[16] = {};
             GetClassNameW(window, className, 16);

@@ -58,7 +58,7 @@ HWND FindTopDialog(DWORD processId, bool messageBox) {
         HWND found;
     } search{processId, messageBox, nullptr};
     EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
@@ -122,6 +122,11 @@ struct Driver {
         if (!WaitFor(process, [&] { return (frame = FindTopDialog(process.info.dwProcessId, false)) != nullptr; }))
             return Fail("the wizard did not appear");
         std::printf("wizard: %s\n", Narrow(Text(frame)).c_str());
+        // The start page tells which installation it found: what the version detection decided.
+        HWND start = nullptr;
+        WaitFor(process, [&] { return (start = VisiblePage(frame)) != nullptr; });
+        if (start != nullptr)
+            std::printf("situation: %s\n", Narrow(Text(GetDlgItem(start, IDC_SITUATION))).c_str());
         return true;
     }
 
