@@ -34,8 +34,11 @@ if(CMAKE_CROSSCOMPILING)
   target_compile_definitions(sv_boost_iostreams_bzip2 PRIVATE BOOST_IOSTREAMS_USE_DEPRECATED)
   target_compile_options(sv_boost_iostreams_bzip2 PRIVATE -w)
   target_link_libraries(sv_boost_iostreams_bzip2 PUBLIC sv_boost_headers BZip2::BZip2)
-  # boost::uuids::random_generator draws from BCryptGenRandom
-  target_link_libraries(sv_boost_headers INTERFACE bcrypt)
+  # boost::uuids::random_generator draws from CryptGenRandom of advapi32, a KnownDLL: its default
+  # provider, BCryptGenRandom, would make the program import bcrypt.dll, which Windows takes from
+  # the folder the installer was started from.
+  target_compile_definitions(sv_boost_headers INTERFACE BOOST_UUID_RANDOM_PROVIDER_FORCE_WINCRYPT)
+  target_link_libraries(sv_boost_headers INTERFACE advapi32)
 else()
   find_package(BZip2 REQUIRED)
   find_package(Boost 1.74 REQUIRED COMPONENTS iostreams)

@@ -41,7 +41,8 @@ for p in mingw-x64-gui mingw-x86-gui; do
   [ "$(cat "$LOG.$p.rc")" = 0 ] || status=1
   rm -f "$LOG.$p" "$LOG.$p.rc"
 done
-run "$ROOT/scripts/check-installer.sh" "$ROOT/build/mingw-x86/bin/InstallSarvelio6.04h.exe"
+run "$ROOT/scripts/check-installer.sh" "$ROOT/build/mingw-x86/bin/InstallSarvelio6.04h.exe" \
+    "$ROOT/build/mingw-x64/bin/InstallSarvelio6.04h.exe"
 
 passed=0; failed=0
 for line in $(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1:\2/p' "$LOG"); do

@@ -4,6 +4,7 @@
 
 #include "app/Localisation.h"
 #include "app/Product.h"
+#include "platform/VersionResolver.h"
 
 namespace sv {
 namespace {
@@ -43,10 +44,10 @@ VersionInfo VersionInfo::OwnModule() {
 
 VersionInfo::VersionInfo(const std::wstring& path) {
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    const DWORD size = version::GetFileVersionInfoSize(path.c_str(), &ignored);
     if (size == 0) return;
     buffer_.resize(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, buffer_.data())) {
+    if (!version::GetFileVersionInfo(path.c_str(), 0, size, buffer_.data())) {
         buffer_.clear();
         return;
     }
@@ -60,9 +61,9 @@ void VersionInfo::Parse() {
     void* block = const_cast<BYTE*>(data_);
     void* answer = nullptr;
     UINT length = 0;
-    if (VerQueryValueW(block, L"\\", &answer, &length) && answer != nullptr && length >= sizeof(VS_FIXEDFILEINFO))
+    if (version::VerQueryValue(block, L"\\", &answer, &length) && answer != nullptr && length >= sizeof(VS_FIXEDFILEINFO))
         fixedInfo_ = static_cast<const VS_FIXEDFILEINFO*>(answer);
-    if (VerQueryValueW(block, L"\\VarFileInfo\\Translation", &answer, &length) && answer != nullptr) {
+    if (version::VerQueryValue(block, L"\\VarFileInfo\\Translation", &answer, &length) && answer != nullptr) {
         const WORD* pairs = static_cast<const WORD*>(answer);
         for (UINT i = 0; i + 1 < length / sizeof(WORD); i += 2) {
             if (pairs[i + 1] != kUnicodeCodePage) continue;
@@ -87,7 +88,7 @@ std::wstring VersionInfo::StringValue(const wchar_t* name) const {
     const std::wstring path = L"\\StringFileInfo\\" + translations_.front() + L"\\" + name;
     void* answer = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(const_cast<BYTE*>(data_), path.c_str(), &answer, &length) || answer == nullptr || length == 0)
+    if (!version::VerQueryValue(const_cast<BYTE*>(data_), path.c_str(), &answer, &length) || answer == nullptr || length == 0)
         return {};
     std::wstring text(static_cast<const wchar_t*>(answer), length);
     if (!text.empty() && text.back() == L'\0') text.pop_back();
