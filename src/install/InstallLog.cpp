@@ -1,9 +1,5 @@
 #include "install/InstallLog.h"
 
-#include <shlwapi.h>
-
-#include <algorithm>
-
 #include "install/LogText.h"
 
 namespace sv {
@@ -36,10 +32,11 @@ void AppendInstallLog(HWND log, HWND fontOwner, const std::wstring& text, bool h
 }
 
 std::wstring QuotedPath(const std::wstring& path) {
-    wchar_t buffer[MAX_PATH + 2] = {};
-    path.copy(buffer, std::min<std::size_t>(path.size(), MAX_PATH - 1));
-    PathQuoteSpacesW(buffer);
-    return buffer;
+    // Quoted here rather than by PathQuoteSpacesW, which leaves a path of 257 characters or more
+    // without quotes: a command line would then be split at its first space.
+    std::wstring text = path.substr(0, MAX_PATH - 1);
+    if (text.find(L' ') != std::wstring::npos) text = L"\"" + text + L"\"";
+    return text;
 }
 
 }  // namespace sv

@@ -14,7 +14,8 @@ namespace sv {
 // down one line.
 void AppendInstallLog(HWND log, HWND fontOwner, const std::wstring& text, bool heading);
 
-// A path (in a buffer of 260 characters) in double quotes when it contains spaces.
+// A path (cut to 259 characters, as a buffer of 260 would hold it) in double quotes when it
+// contains spaces, whatever its length.
 std::wstring QuotedPath(const std::wstring& path);
 
 }  // namespace sv

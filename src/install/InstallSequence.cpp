@@ -264,7 +264,9 @@ bool InstallSequence::WriteUninstallKey() {
 
     const std::wstring web = product::kPublisherWebAddress;
     const bool nameWritten = SetString(product.get(), L"DisplayName", ProductDisplayName(true));
-    const bool uninstallWritten = SetString(product.get(), L"UninstallString", paths_.uninstallerPath);
+    // In quotes, as the system's program list expects: unquoted, a path with spaces below a folder
+    // that users can write could start a program planted at its first space.
+    const bool uninstallWritten = SetString(product.get(), L"UninstallString", L"\"" + paths_.uninstallerPath + L"\"");
     SetString(product.get(), L"DisplayIcon", paths_.mainExePath + L",0");
     SetString(product.get(), L"DisplayVersion", product::kVersionText);
     SetString(product.get(), L"Publisher", product::kPublisher);

@@ -110,7 +110,7 @@ TEST_F(InstallRun, FreshInstallationIntoAFolderWithSpaces) {
     EXPECT_EQ(directory, test::Narrow(state_.installFolder));
 
     EXPECT_EQ(Registered(L"DisplayName"), L"Sarvelix 6.04h");
-    EXPECT_EQ(Registered(L"UninstallString"), uninstaller_);
+    EXPECT_EQ(Registered(L"UninstallString"), L"\"" + uninstaller_ + L"\"");  // quoted, as the program list expects
     EXPECT_EQ(Registered(L"DisplayIcon"), mainExe_ + L",0");
     EXPECT_EQ(Registered(L"DisplayVersion"), L"6.4.8.2");
     EXPECT_EQ(Registered(L"Publisher"), L"Kavrenco");
@@ -211,6 +211,20 @@ TEST(FailureCodes, TextByCategory) {
 TEST(PathQuoting, OnlyPathsWithSpaces) {
     EXPECT_EQ(QuotedPath(L"C:\\a b\\c.exe"), L"\"C:\\a b\\c.exe\"");
     EXPECT_EQ(QuotedPath(L"C:\\ab\\c.exe"), L"C:\\ab\\c.exe");
+}
+
+// PathQuoteSpacesW leaves paths of 257 characters and more as they are; a command line holding
+// such a path unquoted would run "C:\a" with the rest as arguments.
+TEST(PathQuoting, LongPathsWithSpacesAreQuotedToo) {
+    for (const std::size_t length : {256u, 257u, 258u, 259u}) {
+        std::wstring path = L"C:\\a b\\";
+        path += std::wstring(length - path.size() - 4, L'x') + L".exe";
+        ASSERT_EQ(path.size(), length);
+        EXPECT_EQ(QuotedPath(path), L"\"" + path + L"\"") << length;
+    }
+    // Longer ones are cut as a 260-character buffer holds them, then quoted.
+    const std::wstring longer = L"C:\\a b\\" + std::wstring(300, L'x');
+    EXPECT_EQ(QuotedPath(longer), L"\"" + longer.substr(0, 259) + L"\"");
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ TEST_F(WholeInstall, FreshInstallationIntoAFolderWithSpaces) {
     // The Uninstall key, and what the program registered about itself.
     const std::wstring key = UninstallKeyPath();
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayName"), L"Sarvelix 6.04h");
-    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString"), installFolder_ + L"\\Uninstall.exe");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"UninstallString"), L"\"" + installFolder_ + L"\\Uninstall.exe\"");
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), installFolder_ + L"\\Sarvelio.exe,0");
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion"), L"6.4.8.2");
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, key, L"Publisher"), L"Kavrenco");
