@@ -142,18 +142,25 @@ void InstallerState::ShowErrorCode(std::int32_t code) {
     SharedMessageBox(ErrorCodeText(code), MB_ICONEXCLAMATION | MB_OK);
 }
 
+std::wstring UnquotedPath(const std::wstring& text) {
+    if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') return text.substr(1, text.size() - 2);
+    return text;
+}
+
 std::wstring InstallerState::FindPreviousLog() const {
     std::wstring candidate;
     {
         UniqueHKey key = OpenRegistryKey(HKEY_LOCAL_MACHINE, UninstallKeyPath());
         std::wstring uninstallString;
         if (key && ReadRegistryString(key.get(), L"UninstallString", uninstallString)) {
-            candidate = AppendPath(ParentFolder(uninstallString), kLogFileName);
+            // Quoted since this version; earlier installations wrote the bare path.
+            candidate = AppendPath(ParentFolder(UnquotedPath(uninstallString)), kLogFileName);
             if (PathExists(candidate)) return candidate;
         }
     }
-    candidate = AppendPath(ParentFolder(ModulePath()), kLogFileName);
-    if (PathExists(candidate)) return candidate;
+    // The installer's own folder is not asked: whoever can write to the folder the installer was
+    // started from (Downloads) could plant a log there, naming files for this elevated process to
+    // move and delete. It counts only as the installed program's folder, the next candidate.
     const std::wstring& installed = FindInstalledProgram();
     if (!installed.empty()) {
         candidate = AppendPath(ParentFolder(installed), kLogFileName);

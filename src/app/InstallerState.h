@@ -42,7 +42,8 @@ public:
     static std::wstring ErrorCodeText(std::int32_t code);
 
     // Path of the installed program's Uninstall.ulog, or empty: the first existing candidate of
-    // the UninstallString's folder, the installer's own folder, the installed program's folder.
+    // the UninstallString's folder (quoted or not) and the installed program's folder. The
+    // installer's own folder is never asked for itself (anyone may write there).
     std::wstring FindPreviousLog() const;
 
     // Start-up steps.
@@ -70,6 +71,8 @@ std::wstring AppendPath(const std::wstring& base, const std::wstring& more);
 std::wstring ShellFolderPath(int csidl);
 // Parent folder of a path (the part before the last backslash).
 std::wstring ParentFolder(const std::wstring& path);
+// A path without the double quotes around it, if it has them ("UninstallString" is quoted).
+std::wstring UnquotedPath(const std::wstring& text);
 
 // Message box of the publisher's common library: owned by the last active pop-up of the active
 // window's root owner, captioned with the program's own display title.

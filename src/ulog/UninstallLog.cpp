@@ -11,6 +11,7 @@
 #include "platform/AccessControl.h"
 #include "platform/UniqueHandle.h"
 #include "ulog/LogMerge.h"
+#include "ulog/TrustedEntries.h"
 #include "ulog/UlogReader.h"
 #include "ulog/UlogWriter.h"
 
@@ -31,6 +32,19 @@ bool IsFolder(const std::wstring& path) {
     if (path.empty()) return false;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The folders a shortcut entry of a previous log may point into: the start menus (their program
+// folders below them) and the desktops, for all users and for this one.
+std::vector<std::wstring> ShortcutFolders() {
+    std::vector<std::wstring> folders;
+    for (const int csidl : {CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS,
+                            CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY}) {
+        wchar_t path[MAX_PATH] = {};
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) && path[0] != L'\0')
+            folders.emplace_back(path);
+    }
+    return folders;
 }
 
 bool IsFile(const std::wstring& path) {
@@ -412,8 +426,13 @@ void UninstallLog::ReadPrevious(const std::wstring& path) {
     }
     PreviousLog previous = reader.TakeResult();
     previousInstallText_ = std::move(previous.installText);
-    if (IsFolder(previous.installPath)) previousInstallPath_ = std::move(previous.installPath);
-    if (IsFolder(previous.shortcutPath)) previousShortcutPath_ = std::move(previous.shortcutPath);
+    // Only what has the shape this program writes is used: a header path of another shape counts
+    // as absent, and an entry of another shape is neither acted on nor carried into the new log.
+    if (IsPlainDrivePath(previous.installPath) && IsFolder(previous.installPath))
+        previousInstallPath_ = std::move(previous.installPath);
+    if (IsPlainDrivePath(previous.shortcutPath) && IsFolder(previous.shortcutPath))
+        previousShortcutPath_ = std::move(previous.shortcutPath);
+    DropUntrustedEntries(previous.entries, ShortcutFolders());
     previousEntries_ = std::move(previous.entries);
 }
 

@@ -32,7 +32,8 @@ public:
     UninstallLog& operator=(const UninstallLog&) = delete;
 
     // Reads a previous log; an empty path reads nothing. Either way the previous folders are
-    // emptied first, then set from the log when they are still existing folders.
+    // emptied first, then set from the log when they are plain drive paths of existing folders.
+    // Entries that IsTrustedEntry refuses (ulog/TrustedEntries.h) are dropped.
     void ReadPrevious(const std::wstring& path);
 
     bool IsPreviousCompletedFile(const std::wstring& path) const;

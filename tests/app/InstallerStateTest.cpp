@@ -155,17 +155,33 @@ TEST(PreviousLog, CandidatesInOrder) {
     std::filesystem::remove(std::filesystem::path(logA));
     EXPECT_EQ(state.FindPreviousLog(), logC);
     {
-        test::TempFolder scratch;
+        // A log beside the installer (here: beside this test program) is anyone's: never taken,
+        // neither before the program's folder nor as the last resort.
         std::filesystem::copy_file(std::filesystem::path(logC), std::filesystem::path(logB));
-        EXPECT_EQ(state.FindPreviousLog(), logB);  // the installer's own folder comes before the program's
+        EXPECT_EQ(state.FindPreviousLog(), logC);
+        std::filesystem::remove(std::filesystem::path(logC));
+        EXPECT_EQ(state.FindPreviousLog(), L"");
         std::filesystem::remove(std::filesystem::path(logB));
+        programFolder.File(L"Uninstall.ulog");
     }
-    // A quoted UninstallString is used as it stands: no candidate.
-    test::SetString(HKEY_LOCAL_MACHINE, UninstallKeyPath(), L"UninstallString", L"\"" + uninstaller + L"\"");
-    uninstallFolder.File(L"Uninstall.ulog");
-    EXPECT_EQ(state.FindPreviousLog(), logC);
+    // The UninstallString as this version writes it, in quotes, and as earlier ones did, bare.
+    for (const std::wstring& value : {L"\"" + uninstaller + L"\"", uninstaller}) {
+        test::SetString(HKEY_LOCAL_MACHINE, UninstallKeyPath(), L"UninstallString", value);
+        uninstallFolder.File(L"Uninstall.ulog");
+        EXPECT_EQ(state.FindPreviousLog(), logA) << test::Narrow(value);
+        std::filesystem::remove(std::filesystem::path(logA));
+        EXPECT_EQ(state.FindPreviousLog(), logC) << test::Narrow(value);
+    }
     std::filesystem::remove(std::filesystem::path(logC));
     EXPECT_EQ(state.FindPreviousLog(), L"");
+}
+
+TEST(PreviousLog, UnquotedPathTakesOffOnlyOnePairOfSurroundingQuotes) {
+    EXPECT_EQ(UnquotedPath(L"\"C:\\P Q\\Uninstall.exe\""), L"C:\\P Q\\Uninstall.exe");
+    EXPECT_EQ(UnquotedPath(L"C:\\P Q\\Uninstall.exe"), L"C:\\P Q\\Uninstall.exe");
+    EXPECT_EQ(UnquotedPath(L"\"C:\\P\\Uninstall.exe"), L"\"C:\\P\\Uninstall.exe");  // unbalanced: as it stands
+    EXPECT_EQ(UnquotedPath(L"\"\""), L"");
+    EXPECT_EQ(UnquotedPath(L"\""), L"\"");
 }
 
 TEST(PreviousLog, ReinstallationAndUpdateTakeTheFoldersOfThePreviousLog) {

@@ -23,6 +23,7 @@
 #include "payload/ExtractionState.h"
 #include "payload/PayloadBuilder.h"
 #include "payload/ResourceStream.h"
+#include "ulog/UlogWriter.h"
 
 namespace sv {
 namespace {
@@ -327,6 +328,92 @@ TEST_F(WholeInstall, NeitherShortcut) {
     const std::wstring text(reinterpret_cast<const wchar_t*>(ulog.data() + 2), (ulog.size() - 2) / 2);
     for (const wchar_t* kind : {L":02ff:", L":03ff:", L":04ff:"}) EXPECT_EQ(text.find(kind), std::wstring::npos);
     EXPECT_NE(text.find(L"// Shortcut Path : " + startMenuFolder_ + L"\r\n"), std::wstring::npos);
+}
+
+// A previous log is input: one planted beside the installer (here: beside this test program, the
+// installer's own folder) is never read, and one in the registered folder is used only for what
+// has the shape this program writes. Files outside the product that the logs name stay as they
+// are, the folders are the registered or default ones, and the new log names none of them.
+TEST_F(WholeInstall, HostileLogsMoveNothingOutsideTheProduct) {
+    {
+        InstallerState first;
+        ASSERT_TRUE(Install(first, true, true));
+    }
+    const std::wstring programs = ShellFolder(CSIDL_COMMON_PROGRAMS);
+    const fs::path bait = L"C:\\Bait";
+    fs::create_directories(bait);
+    const std::vector<fs::path> baits{bait / L"Victim.lnk", bait / L"Victim.dll", bait / L"Uninstall.lnk",
+                                      fs::path(commonDesktop_) / L"Victim.exe", fs::path(programs) / L"Other Program.lnk"};
+    for (const auto& file : baits) std::ofstream(file, std::ios::binary) << "not the product's";
+    const auto entry = [](LogEntryKind kind, const std::wstring& path) {
+        LogEntry e;
+        e.kind = kind;
+        e.path = path;
+        e.completed = true;
+        e.value = kind == LogEntryKind::InstalledFile ? 0 : kNoEntryValue;
+        return e;
+    };
+    const auto newLog = [&] {
+        const std::string bytes = ReadAll(fs::path(installFolder_) / "Uninstall.ulog");
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    };
+    const auto checkMachine = [&](const InstallerState& state) {
+        EXPECT_EQ(state.installFolder, installFolder_);
+        EXPECT_EQ(state.startMenuFolder, startMenuFolder_);
+        for (const auto& file : baits) {
+            ASSERT_TRUE(fs::exists(file)) << file.string();
+            EXPECT_EQ(ReadAll(file), "not the product's") << file.string();
+        }
+        EXPECT_FALSE(fs::exists(bait / L"Sarvelio.exe"));
+        const std::wstring text = newLog();
+        for (const wchar_t* name : {L"Bait", L"Victim", L"Other Program", L"\\\\"})
+            EXPECT_EQ(text.find(name), std::wstring::npos) << test::Narrow(name);
+    };
+
+    // 1. The registered folder lost its log; a log beside the installer names the bait.
+    const fs::path registeredLog = fs::path(installFolder_) / "Uninstall.ulog";
+    SetFileAttributesW(registeredLog.c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove(registeredLog);
+    const fs::path planted = fs::path(test::TestFolder()) / "Uninstall.ulog";
+    const struct Remove {
+        fs::path file;
+        ~Remove() { std::error_code ignored; fs::remove(file, ignored); }
+    } removePlanted{planted};
+    const LogEntryList plantedEntries{entry(LogEntryKind::MenuShortcut, programs + L"\\Other Program.lnk"),
+                                      entry(LogEntryKind::InstalledFile, L"C:\\Bait\\Victim.dll")};
+    std::ofstream(planted, std::ios::binary)
+        << FormatUlogFile(UlogHeader{L"Sarvelix 6.04h", L"", L"C:\\Bait", L"C:\\Bait", L"Sarvelio 6"}, plantedEntries);
+    {
+        InstallerState again;
+        ASSERT_TRUE(Install(again, true, true));
+        EXPECT_EQ(again.installMode, InstallMode::SameVersion);
+        checkMachine(again);
+        EXPECT_EQ(newLog().find(L"-- Update ("), std::wstring::npos);  // no previous log was read
+    }
+
+    // 2. The registered folder's log itself is hostile; only its product entry is kept.
+    const std::wstring kept = installFolder_ + L"\\Old Data.dat";
+    const LogEntryList hostile{
+        entry(LogEntryKind::MenuShortcut, L"C:\\Bait\\Victim.lnk"),  // outside the shortcut folders
+        entry(LogEntryKind::UninstallShortcut, programs + L"\\..\\..\\..\\..\\..\\Bait\\Uninstall.lnk"),
+        entry(LogEntryKind::DesktopShortcut, commonDesktop_ + L"\\Victim.exe"),  // not a shortcut
+        entry(LogEntryKind::InstalledFile, L"\\\\?\\C:\\Bait\\Victim.dll"),
+        entry(LogEntryKind::InstalledFile, L"\\\\localhost\\C$\\Bait\\Victim.dll"),
+        entry(LogEntryKind::CreatedFolder, installFolder_ + L"\\..\\..\\..\\Bait"),
+        entry(LogEntryKind::InstalledFile, kept)};
+    SetFileAttributesW(registeredLog.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::ofstream(registeredLog, std::ios::binary | std::ios::trunc)
+        << FormatUlogFile(UlogHeader{L"Sarvelix 6.04h", L"", installFolder_ + L"\\..\\..\\..\\Bait", L"\\\\?\\C:\\Bait",
+                                     L"Sarvelio 6"},
+                          hostile);
+    InstallerState third;
+    ASSERT_TRUE(Install(third, true, true));
+    checkMachine(third);
+    const std::wstring text = newLog();
+    EXPECT_NE(text.find(L"// Install Sarvelix 6.04h -- Update (Sarvelix 6.04h)\r\n"), std::wstring::npos);  // read
+    EXPECT_NE(text.find(L":0100:1 -- " + kept + L"\r\n"), std::wstring::npos);  // carried for the uninstaller
+    EXPECT_TRUE(fs::exists(fs::path(startMenuFolder_) / L"Sarvelix 6.04h.lnk"));
+    EXPECT_TRUE(fs::exists(fs::path(commonDesktop_) / L"Sarvelix 6.04h.lnk"));
 }
 
 TEST_F(WholeInstall, ProgramExitingZero) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -28,11 +29,34 @@ UninstallLog::Product TestProduct(const std::wstring& key, const wchar_t* title 
 
 DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 
+std::wstring ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
 class Journal : public testing::Test {
 protected:
     test::Sandbox box{test::TestName()};
     test::UninstallKeySandbox key{L"Sarvelio ulog " + test::TestName()};
     UninstallLog log{TestProduct(key.name())};
+};
+
+// A folder of this test in the user's start-menu programs, where a previous log's shortcut may
+// lie; removed before and after.
+class MenuSandbox {
+public:
+    MenuSandbox() : path_(ShellFolder(CSIDL_PROGRAMS) + L"\\sv-ulog-" + test::TestName()) {
+        test::RemoveTree(path_);
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~MenuSandbox() { test::RemoveTree(path_); }
+    MenuSandbox(const MenuSandbox&) = delete;
+    MenuSandbox& operator=(const MenuSandbox&) = delete;
+    std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+private:
+    std::wstring path_;
 };
 
 // --- files and folders -----------------------------------------------------------------------------
@@ -309,8 +333,8 @@ TEST_F(Journal, RollbackLeavesAnExistingKeyThatCouldNotBeSaved) {
 // The previous installation's shortcut is moved away while the new one is made; a rollback puts
 // it back where it was, also when the new one went elsewhere.
 TEST_F(Journal, RollbackPutsThePreviousShortcutBackAtItsOwnPlace) {
-    const std::wstring oldLink = box / L"Old\\Sarvelix.lnk";
-    CreateDirectoryW((box / L"Old").c_str(), nullptr);
+    const MenuSandbox menu;  // a previous log's shortcut counts only inside a start-menu or desktop folder
+    const std::wstring oldLink = menu / L"Sarvelix.lnk";
     WriteBytes(oldLink, "old link");
     WriteBytes(box / L"old.ulog",
                test::Utf16LeFile(test::HeaderText() + "0000:02ff:1 -- " + Ascii(oldLink) + "\r\n"));
@@ -400,7 +424,8 @@ TEST_F(Journal, BackupsAreDeletedEvenWhenTheLogCannotBeWritten) {
 
 TEST_F(Journal, ReadPreviousKeepsOnlyFoldersThatStillExist) {
     WriteBytes(box / L"old.ulog",
-               test::HeaderText(Ascii(box.path()), Ascii(box / L"gone")) + "0000:0100:1 -- x\r\n");  // 8-bit
+               test::HeaderText(Ascii(box.path()), Ascii(box / L"gone")) + "0000:0100:1 -- " + Ascii(box / L"x") +
+                   "\r\n");  // 8-bit
     log.ReadPrevious(box / L"old.ulog");
     EXPECT_EQ(log.PreviousInstallPath(), box.path());
     EXPECT_EQ(log.PreviousShortcutPath(), L"");
@@ -410,6 +435,48 @@ TEST_F(Journal, ReadPreviousKeepsOnlyFoldersThatStillExist) {
     EXPECT_EQ(log.PreviousInstallPath(), L"");
     log.ReadPrevious(box / L"missing.ulog");
     EXPECT_TRUE(log.PreviousEntries().empty());
+}
+
+// What a previous log names is used only in the shape this program writes it: a header path of
+// another shape counts as absent (even when it reaches an existing folder), an entry of another
+// shape is dropped, so that it is neither acted on nor carried into the next log.
+TEST_F(Journal, ReadPreviousDropsPathsThisProgramNeverWrites) {
+    const MenuSandbox menu;
+    const std::wstring sane = box / L"App\\prog.exe";
+    const std::wstring link = menu / L"Sarvelix.lnk";
+    const std::wstring victim = box / L"Victim.lnk";  // a file outside the shortcut folders
+    WriteBytes(victim, "not the product's");
+    WriteBytes(link, "old link");
+    const std::string lines[] = {
+        "0000:0200:1 -- " + Ascii(victim),                                // menu shortcut outside the folders
+        "0001:0300:1 -- " + Ascii(menu / L"..\\..\\Victim.lnk"),         // escapes the folder
+        "0002:0400:1 -- " + Ascii(menu / L"Sarvelio.exe"),                // not a shortcut
+        "0003:0100:1 -- \\\\server\\share\\prog.exe",                      // UNC
+        "0004:0100:1 -- \\\\?\\" + Ascii(sane),                           // device path
+        "0005:0000:1 -- " + Ascii(box / L"App\\..\\..\\Windows"),          // ".." element
+        "0006:0100:1 -- App\\prog.exe",                                    // relative
+        "0007:0100:1 -- " + Ascii(sane),                                  // kept
+        "0008:0200:1 -- " + Ascii(link),                                  // kept
+        "0009:05ff:1 -- HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X"};
+    std::string text = test::HeaderText(Ascii(box / L"App\\..\\App"), "\\\\?\\" + Ascii(box.path()));
+    for (const auto& line : lines) text += line + "\r\n";
+    CreateDirectoryW((box / L"App").c_str(), nullptr);
+    WriteBytes(box / L"old.ulog", test::Utf16LeFile(text));
+
+    log.ReadPrevious(box / L"old.ulog");
+    EXPECT_EQ(log.PreviousInstallPath(), L"");
+    EXPECT_EQ(log.PreviousShortcutPath(), L"");
+    std::vector<std::wstring> kept;
+    for (const LogEntry& entry : log.PreviousEntries()) kept.push_back(entry.path);
+    EXPECT_EQ(kept, (std::vector<std::wstring>{sane, link, L""}));
+
+    // The menu shortcut moved aside for the new one is the product's, never the dropped one.
+    log.RecordShortcut(UninstallLog::MenuProgram, box / L"New");
+    EXPECT_EQ(ReadBytes(victim), "not the product's");
+    EXPECT_FALSE(Exists(link));
+    log.CompleteLast(false);
+    log.Rollback();
+    EXPECT_EQ(ReadBytes(link), "old link");
 }
 
 TEST_F(Journal, SamePathByTextIdentityOrFullForm) {
