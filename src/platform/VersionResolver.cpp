@@ -22,9 +22,6 @@ HMODULE LoadSystemFolderLibrary(const wchar_t* name) noexcept {
 namespace version {
 namespace {
 
-HMODULE g_library = nullptr;
-bool g_tried = false;
-
 // Function is the platform's declaration's type, taken with decltype: naming the function itself
 // would import it.
 template <typename Function>
@@ -42,11 +39,8 @@ Function Resolve(const char* exportName) noexcept {
 }  // namespace
 
 HMODULE Library() noexcept {
-    if (!g_tried) {
-        g_tried = true;
-        g_library = LoadSystemFolderLibrary(L"version.dll");
-    }
-    return g_library;
+    static const HMODULE library = LoadSystemFolderLibrary(L"version.dll");
+    return library;
 }
 
 DWORD GetFileVersionInfoSize(const wchar_t* path, DWORD* handle) noexcept {

@@ -10,8 +10,8 @@
 //
 // Each function answers as the system's does; when the library or the function cannot be had it
 // fails with ERROR_MOD_NOT_FOUND or ERROR_PROC_NOT_FOUND as the last error, so callers see a file
-// without version information. The library stays loaded for the life of the process. Not locked:
-// all callers run on the user-interface thread.
+// without version information. The library is loaded once and stays loaded for the life of the
+// process.
 #pragma once
 
 #include <windows.h>
