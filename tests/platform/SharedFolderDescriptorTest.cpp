@@ -163,9 +163,9 @@ TEST(IsTrustedOwner, OnlyAdministratorsSystemAndTrustedInstaller) {
 class CheckedHandleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::ofstream(file()) << "data";
+        std::ofstream(std::filesystem::path(file())) << "data";
         std::filesystem::create_directory(folder());
-        std::ofstream(system()) << "the system's own";
+        std::ofstream(std::filesystem::path(system())) << "the system's own";
     }
     std::wstring file() const { return (temp_.path() / L"shared.dat").wstring(); }
     std::wstring folder() const { return (temp_.path() / L"Shared").wstring(); }
