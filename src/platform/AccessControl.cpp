@@ -403,8 +403,10 @@ SharedFolderDescriptor::SharedFolderDescriptor(PSECURITY_DESCRIPTOR oldDescripto
             Call<Fn::GetAce>(old, i, &entry);
             ACE_HEADER* ace = static_cast<ACE_HEADER*>(entry);
             if (ace->AceFlags & INHERITED_ACE) continue;  // the protected DACL inherits nothing
-            const bool ownGroup = ace->AceSize >= kAceFixedPart + SidLength(users_.get()) &&
+            // An allowed or denied entry holds its identifier whole (the ACL is a valid one).
+            const bool ownGroup = ace->AceSize >= kAceFixedPart + sizeof(SID) &&
                                   (ace->AceType == ACCESS_ALLOWED_ACE_TYPE || ace->AceType == ACCESS_DENIED_ACE_TYPE) &&
+                                  Get<Fn::IsValidSid>()(AceSid(ace)) &&
                                   (SidsEqual(AceSid(ace), users_.get()) ||
                                    SidsEqual(AceSid(ace), administrators_.get()) ||
                                    SidsEqual(AceSid(ace), system_.get()));

@@ -165,7 +165,7 @@ TEST_F(Win32ExtractionTest, FolderThatCannotBeCreatedFailsWithTheSystemCode) {
 TEST(Win32FileSystemTest, CreateDirectoriesErrorNamesTheOperationAndTheFolder) {
     Sandbox sandbox;
     WriteFileBytes(sandbox.Root() / "blocker", "x");
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     try {
         files.PrepareDestination(sandbox.Path("blocker\\a\\b\\file.txt"));
         FAIL() << "no error";
@@ -178,7 +178,7 @@ TEST(Win32FileSystemTest, CreateDirectoriesErrorNamesTheOperationAndTheFolder) {
 
 TEST(Win32FileSystemTest, OutputFileIsNotSharedWhileWritten) {
     Sandbox sandbox;
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     const std::wstring path = sandbox.Path("out.bin");
     auto output = files.CreateOutputFile(path);
     output->Write("abc", 3);
@@ -226,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(Holders, ChecksumSharingTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Win32FileSystemTest, EveryTokensShellFolderHasAPath) {
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     for (const int csidl : {csidl::kProgramFiles, csidl::kProgramFilesCommon, csidl::kCommonAppData, csidl::kAppData,
                             csidl::kCommonDocuments, csidl::kPersonal, csidl::kCommonDesktopDirectory,
                             csidl::kDesktopDirectory, csidl::kWindows, csidl::kSystem}) {
@@ -239,7 +239,7 @@ TEST(Win32FileSystemTest, SameFolder) {
     Sandbox sandbox;
     fs::create_directories(sandbox.Root() / "Dir");
     fs::create_directories(sandbox.Root() / "Other");
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     RecordingObserver observer;
     ExtractionState state(L"i", {}, {}, observer.Callable(), files);
     const std::wstring root = sandbox.Path();
@@ -289,7 +289,7 @@ TEST(ResourceStreamTest, MissingResourceGivesAnEmptyStreamThatFailsVerification)
     in.clear();
     in.seekg(0);
     RecordingObserver observer;
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     EXPECT_FALSE(sv::ExtractPayload(in, L"C:\\never", {}, {}, observer.Callable(), files));
     EXPECT_TRUE(observer.All<notification::file_begin>().empty());
     EXPECT_EQ(observer.All<notification::failure>().size(), 1u);
