@@ -9,6 +9,9 @@
 #include "JournalTestSupport.h"
 #include "UlogTestText.h"
 #include "payload/FileRules.h"
+#include "payload/LinkGuard.h"
+#include "payload/NativeFileSystem.h"
+#include "platform/AccessControl.h"
 #include "platform/UniqueHandle.h"
 #include "ulog/UninstallLog.h"
 #include "ulog/UninstallLogRuleHost.h"
@@ -299,6 +302,52 @@ TEST_F(Journal, ExistingSharedDataFileIsAdoptedUnchanged) {
     EXPECT_EQ(ReadBytes(path), "the user's stock");
     const std::string text = ReadBytes(box / L"Uninstall.ulog");
     EXPECT_NE(text.find(test::Utf16LeFile("0000:0103:1 -- " + Ascii(path) + "\r\n", false)), std::string::npos);
+}
+
+// A shared data file's grant reaches only files inside the shared folders: a per-user data file
+// in the installing user's own data folder gets none. Limited by Wine: it keeps no DACL, but maps
+// a grant of write access onto the file's mode, so a granted read-only file loses its read-only
+// attribute; that is what is looked at here.
+TEST_F(Journal, SharedDataFilesAreGrantedOnlyInsideTheSharedFolders) {
+    const std::wstring shared = box / L"AllData\\Kavrenco\\stock.dat";
+    const std::wstring own = box / L"UserData\\Kavrenco\\user.dat";
+    for (const std::wstring* path : {&shared, &own}) {
+        const std::wstring folder = path->substr(0, path->find_last_of(L'\\'));
+        CreateDirectoryW(folder.substr(0, folder.find_last_of(L'\\')).c_str(), nullptr);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        WriteBytes(*path, "kept as it is", FILE_ATTRIBUTE_READONLY);
+    }
+    NativeFileSystem files;
+    LinkGuard guard(files);
+    guard.AddUsersWritableFolder(box / L"AllData", box / L"AllData\\Kavrenco", true);
+    guard.AddUsersWritableFolder(box / L"UserData", box / L"UserData\\Kavrenco", false);
+    UninstallLogRuleHost host(log, &guard);
+    NoTemporaryFiles temporary;
+    InstalledPaths paths;
+    FileRules rules(InstallMode::FreshInstall, host, temporary, paths);
+
+    EXPECT_EQ(rules.Begin(SharedData(shared)).answer, notification::skip);  // adopted, granted
+    EXPECT_EQ(rules.Begin(SharedData(own)).answer, notification::skip);     // adopted, not granted
+    EXPECT_EQ(Attributes(shared) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_NE(Attributes(own) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(ReadBytes(shared), "kept as it is");
+    EXPECT_EQ(ReadBytes(own), "kept as it is");
+}
+
+// An installation folder made outside the program folders is created with the access list given
+// (results only: Wine keeps no DACL to read back); a folder below it inherits from it.
+TEST_F(Journal, FolderCreatedWithTheSecurityGivenForIt) {
+    const ProgramFilesChildDescriptor security;
+    const std::wstring install = box / L"Apps\\Sarvelix 6";
+    log.SetCreatedFolderSecurity(install, security.get());
+    log.RecordFile(install + L"\\Lang\\fr.dll", 0, false);
+    log.CompleteLast(true);
+    log.SetCreatedFolderSecurity(std::wstring(), nullptr);
+    std::vector<std::wstring> created;
+    for (const LogEntry& e : log.Entries())
+        if (e.kind == LogEntryKind::CreatedFolder) created.push_back(e.path);
+    EXPECT_EQ(created, (std::vector<std::wstring>{box / L"Apps", install, install + L"\\Lang"}));
+    EXPECT_TRUE(Exists(install + L"\\Lang"));
 }
 
 TEST_F(Journal, UpdateKeepsSharedDataListedByThePreviousLogEvenWhenDeleted) {
