@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -19,7 +20,7 @@ namespace {
 using Kind = sv::LogEntryKind;
 
 std::string ReadFileText(const std::wstring& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
