@@ -65,8 +65,43 @@ std::wstring TempFolder() {
 
 bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-// Deletes a file (clearing read-only first) or removes an empty folder. True when it is gone.
+// Whether path lies below a folder that the machine's users (or the user) can write, and a link
+// leads there: an element between that folder and path is a reparse point (a junction or a
+// symbolic link), or path is a file that is a link or has more than one hard link. Such a path is
+// not the product's any more; the uninstaller, running elevated, leaves it alone.
+bool BehindUsersLink(const std::wstring& path) {
+    for (const int csidl : {CSIDL_COMMON_APPDATA, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_APPDATA}) {
+        wchar_t root[MAX_PATH] = {};
+        if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, root)) || root[0] == L'\0') continue;
+        std::wstring_view rootText = root;
+        while (!rootText.empty() && rootText.back() == L'\\') rootText.remove_suffix(1);
+        if (path.size() <= rootText.size() + 1 || path[rootText.size()] != L'\\' ||
+            !SameText(std::wstring_view(path).substr(0, rootText.size()), rootText))
+            continue;
+        for (std::size_t end = rootText.size() + 1; end <= path.size(); ++end) {
+            if (end != path.size() && path[end] != L'\\') continue;
+            const std::wstring element = path.substr(0, end);
+            const DWORD attributes = ::GetFileAttributesW(element.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // nothing below it either
+            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+            if (end == path.size() && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                sv::UniqueFileHandle file(::CreateFileW(element.c_str(), FILE_READ_ATTRIBUTES,
+                                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                BY_HANDLE_FILE_INFORMATION info{};
+                if (!file || !::GetFileInformationByHandle(file.get(), &info)) return true;  // not to be inspected
+                return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1;
+            }
+        }
+        return false;
+    }
+    return false;
+}
+
+// Deletes a file (clearing read-only first) or removes an empty folder. True when it is gone, or
+// when a link below a users-writable folder leads there (left alone: not the product's).
 bool RemovePath(const std::wstring& path) {
+    if (BehindUsersLink(path)) return true;
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(::GetLastError());
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ::RemoveDirectoryW(path.c_str()) || IsGone(::GetLastError());

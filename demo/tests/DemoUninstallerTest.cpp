@@ -4,7 +4,12 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "UninstallerTestSupport.h"
 #include "ulog/UlogWriter.h"
@@ -13,6 +18,13 @@ namespace demo {
 namespace {
 
 using Kind = sv::LogEntryKind;
+
+std::string ReadFileText(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 std::wstring MakeFolder(const std::wstring& path) {
     EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << path;
@@ -92,6 +104,46 @@ TEST(DemoUninstallerTest, RemovesEverythingTheLogListsAsCompletedThenItself) {
     for (const auto& path : restart) EXPECT_NE(path.find(root), 0u) << path;
     for (const auto& item : machine.NewTemporaryItems()) {
         EXPECT_NE(std::find(restart.begin(), restart.end(), item), restart.end()) << item;
+    }
+}
+
+// Run by CTest only through cmake/linked-prefix-run.sh (hence DISABLED_ for the discovered list),
+// which made C:\ProgramData\Kavrenco\Sarvelio a Unix link to C:\Decoy, the way Wine shows a
+// junction that a user planted after the installation: the files the log lists there are not
+// deleted through the link, the link stays, and the rest of the uninstallation goes on.
+// (Links to files and hard links Wine cannot show here; the installer's seam tests cover them.)
+TEST(DemoUninstallerTest, DISABLED_FollowsNoLinkBelowTheSharedDataFolder) {
+    wchar_t commonData[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, commonData), S_OK);
+    const std::wstring publisher = std::wstring(commonData) + L"\\Kavrenco";
+    const std::wstring shared = publisher + L"\\Sarvelio";
+    const DWORD linkAttributes = GetFileAttributesW(shared.c_str());
+    ASSERT_NE(linkAttributes, INVALID_FILE_ATTRIBUTES) << "the link was not planted: run through linked-prefix-run.sh";
+    ASSERT_NE(linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    const std::wstring decoy = L"C:\\Decoy";
+    WriteFile(decoy + L"\\Units.dat", "the system's own");
+
+    Machine machine;
+    const std::wstring app = MakeFolder(machine.root() + L"\\App");
+    const std::wstring uninstaller = InstallProgram(L"Uninstall.exe", app);
+    WriteFile(app + L"\\data.dat");
+    WriteLog(app, {
+        Entry(Kind::InstalledFile, true, app + L"\\data.dat", 0),
+        Entry(Kind::InstalledFile, true, uninstaller, 2),
+        Entry(Kind::CreatedFolder, true, publisher),
+        Entry(Kind::CreatedFolder, true, shared),
+        Entry(Kind::InstalledFile, true, shared + L"\\Units.dat", 3),
+        Entry(Kind::InstalledFile, true, shared + L"\\marker.txt", 3),
+    });
+
+    ProgramRun run(uninstaller, L" /quiet");
+    EXPECT_EQ(run.WaitAll(), 0u);
+
+    EXPECT_EQ(ReadFileText(decoy + L"\\Units.dat"), "the system's own");
+    EXPECT_TRUE(Exists(decoy + L"\\marker.txt"));
+    EXPECT_EQ(GetFileAttributesW(shared.c_str()), linkAttributes);  // the link itself stays too
+    for (const auto& gone : {app + L"\\data.dat", uninstaller, app + L"\\Uninstall.ulog"}) {
+        EXPECT_FALSE(Exists(gone)) << gone;
     }
 }
 

@@ -7,12 +7,15 @@
 #include "app/StartUp.h"
 #include "install/InstallSequence.h"
 #include "platform/DllSearch.h"
+#include "platform/RedirectionTrust.h"
 
 namespace {
 
 // The installer is typically started from a downloads folder: before any library that is not
 // loaded yet is pulled in, the DLL search is restricted to the system folder.
 const bool dllSearchRestricted = (sv::RestrictDllSearchPath(), true);
+// Junctions that a standard user planted are not followed, where the system offers it.
+const bool redirectionTrusted = (sv::EnableRedirectionTrust(), true);
 const bool processorChecked = (sv::CheckProcessor(), true);
 const bool librarySetUp = (sv::SetUpLibrary(), true);
 

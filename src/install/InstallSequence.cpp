@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/Localisation.h"
 #include "app/ProductIdentity.h"
@@ -14,7 +16,11 @@
 #include "install/LogText.h"
 #include "install/Shortcut.h"
 #include "install/TempFolder.h"
+#include "payload/LinkGuard.h"
 #include "payload/Payload.h"
+#include "payload/PathText.h"
+#include "platform/AccessControl.h"
+#include "platform/UniqueHandle.h"
 #include "ui/framework/WaitCursor.h"
 #include "ui/framework/WinApp.h"
 #include "ulog/UninstallLogRuleHost.h"
@@ -65,6 +71,34 @@ bool SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
 bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
     return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
            ERROR_SUCCESS;
+}
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether folder lies in one of the system's program folders (those of both views on 64-bit
+// Windows), whose access lists keep users from changing what is installed there.
+bool InsideProgramFiles(const std::wstring& folder) {
+    std::vector<std::wstring> roots = {ShellFolderPath(CSIDL_PROGRAM_FILES), ShellFolderPath(CSIDL_PROGRAM_FILESX86)};
+    wchar_t native[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"ProgramW6432", native, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) roots.emplace_back(native);
+    const auto elements = path_text::Elements(folder);
+    for (const std::wstring& root : roots) {
+        const auto rootElements = path_text::Elements(root);
+        if (rootElements.empty() || rootElements.size() > elements.size()) continue;
+        bool inside = true;
+        for (std::size_t i = 0; i < rootElements.size() && inside; ++i) {
+            const auto& a = rootElements[i];
+            const auto& b = elements[i];
+            inside = CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                          TRUE) == CSTR_EQUAL;
+        }
+        if (inside) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -184,7 +218,30 @@ bool InstallSequence::DoInstall() {
             resource = OpenResourceStream(kPayloadResourceType, kPayloadResourceId, ResourceModule());
             payload = &resource;
         }
-        UninstallLogRuleHost host(state_.uninstallLog);
+        // This run's view of the folders users can write: links there are refused, written
+        // files are journalled with their identity, and an installation folder created outside
+        // the program folders gets their access list.
+        UninstallLog& log = state_.uninstallLog;
+        Win32FileSystem fileSystem;
+        LinkGuard guard(fileSystem);
+        fileSystem.SetCreatedFileListener(
+            [&log](const std::wstring& path, const FileIdentity& identity) { log.NoteWrittenFile(path, identity); });
+        log.SetPathCheck([&guard](const std::wstring& path) { return guard.Allows(path); });
+        std::optional<ProgramFilesChildDescriptor> installFolderSecurity;
+        if (!IsFolder(state_.installFolder) && !InsideProgramFiles(state_.installFolder)) {
+            try {
+                installFolderSecurity.emplace();
+                log.SetCreatedFolderSecurity(state_.installFolder, installFolderSecurity->get());
+            } catch (const HResultError&) {
+                installFolderSecurity.reset();  // created as the system would, as before
+            }
+        }
+        const ScopeExit endOfRun([&log] {
+            log.SetPathCheck(nullptr);
+            log.SetCreatedFolderSecurity(std::wstring(), nullptr);
+        });
+
+        UninstallLogRuleHost host(state_.uninstallLog, &guard);
         SweeperList temporaryFiles(sweeper);
         FileRules rules(state_.installMode, host, temporaryFiles, paths_);
         const PayloadObserver observer = [&](notification event) {
@@ -192,7 +249,8 @@ bool InstallSequence::DoInstall() {
             PumpMessages();
             return answer;
         };
-        if (!ExtractPayload(*payload, state_.installFolder, samplesFolder, state_.tempFolder, observer)) {
+        if (!ExtractPayload(*payload, state_.installFolder, samplesFolder, state_.tempFolder, observer, fileSystem,
+                            &guard)) {
             state_.uninstallLog.Rollback();
             return false;
         }

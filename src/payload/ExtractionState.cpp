@@ -93,12 +93,14 @@ std::vector<PayloadEntry> ParseEntryTable(const std::string& header) {
 }
 
 ExtractionState::ExtractionState(Utf16String installFolder, Utf16String samplesFolder, Utf16String tempFolder,
-                                 PayloadObserver observer, PayloadFileSystem& fileSystem)
+                                 PayloadObserver observer, PayloadFileSystem& fileSystem, LinkGuard* guard)
     : installFolder_(std::move(installFolder)),
       samplesFolder_(std::move(samplesFolder)),
       tempFolder_(std::move(tempFolder)),
       observer_(std::move(observer)),
-      fileSystem_(fileSystem) {}
+      fileSystem_(fileSystem),
+      ownGuard_(guard ? nullptr : std::make_unique<LinkGuard>(fileSystem)),
+      guard_(guard ? guard : ownGuard_.get()) {}
 
 ExtractionState::~ExtractionState() = default;
 
@@ -154,6 +156,8 @@ std::size_t ExtractionState::WriteEntryData(const char* data, std::size_t size) 
     if (current_ - 1 >= entryTable_.size()) RaiseCompressError(compress_errc::unexpected);  // surplus data
     const PayloadEntry& entry = entryTable_[current_ - 1];
     if (!entryOpen_) {
+        // Before the rules or the journal act on the destination (grant, adopt, back up).
+        guard_->Check(entry.destinationPath);
         const auto answer = observer_(notification{notification::file_begin{entry}});
         if (answer == notification::abort) RaiseCompressError(compress_errc::interrupted);
         remaining_ = entry.size;
@@ -195,7 +199,9 @@ void ExtractionState::CompleteTrailingEmptyEntries() {
 }
 
 void ExtractionState::OpenEntryFile(const Utf16String& path) {
+    guard_->Check(path);
     fileSystem_.PrepareDestination(path);
+    guard_->Check(path);  // the folders created meanwhile included
     SecureSharedFolders(path_text::Parent(path));
     output_ = fileSystem_.CreateOutputFile(path);
 }
@@ -217,6 +223,8 @@ Utf16String ExtractionState::ResolveDestination(const Utf16String& destinationFo
 
     Utf16String base;
     bool shared = false;
+    Utf16String trustedRoot;  // of a users-writable folder: the system folder the token names
+    bool sharedRoot = false;
     const auto rule = std::find_if(kPlaceholders.begin(), kPlaceholders.end(),
                                    [&](const Placeholder& p) { return p.token == first; });
     switch (rule == kPlaceholders.end() ? Root::none : rule->root) {
@@ -229,9 +237,10 @@ Utf16String ExtractionState::ResolveDestination(const Utf16String& destinationFo
         } else if (path_text::IsAbsolute(samplesFolder_)) {
             base = samplesFolder_;
         } else {
-            base = path_text::Join(SpecialFolder(csidl::kCommonDesktopDirectory, csidl::kDesktopDirectory),
-                                   samplesFolder_);
+            trustedRoot = SpecialFolder(csidl::kCommonDesktopDirectory, csidl::kDesktopDirectory);
+            base = path_text::Join(trustedRoot, samplesFolder_);
             RegisterSharedFolder(base);
+            guard_->AddUsersWritableFolder(trustedRoot, base, true);
         }
         break;
     case Root::temporary:
@@ -240,6 +249,10 @@ Utf16String ExtractionState::ResolveDestination(const Utf16String& destinationFo
     case Root::special:
         base = SpecialFolder(rule->csidl, rule->fallback);
         shared = rule->shared;
+        if (shared || rule->csidl == csidl::kAppData) {
+            trustedRoot = base;
+            sharedRoot = shared;
+        }
         break;
     case Root::none:
         break;
@@ -247,6 +260,7 @@ Utf16String ExtractionState::ResolveDestination(const Utf16String& destinationFo
     for (const auto& element : path_text::Elements(Utf16View(destinationFolder).substr(firstEnd))) {
         base = path_text::Join(base, element);
         if (shared) RegisterSharedFolder(base);
+        if (!trustedRoot.empty()) guard_->AddUsersWritableFolder(trustedRoot, base, sharedRoot);
     }
     return base;
 }
@@ -272,6 +286,7 @@ void ExtractionState::SecureSharedFolders(const Utf16String& fileFolder) {
             Utf16String current = fileFolder;
             while (fileSystem_.IsFolder(current)) {
                 if (SameFolder(current, shared.folderPath)) {
+                    guard_->Check(shared.folderPath);
                     shared.secured = true;
                     fileSystem_.GrantUsersFullAccess(shared.folderPath);
                     break;

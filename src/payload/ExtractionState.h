@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/LinkGuard.h"
 #include "payload/Notification.h"
 #include "payload/PayloadFileSystem.h"
 
@@ -33,8 +34,10 @@ std::vector<PayloadEntry> ParseEntryTable(const std::string& header);
 
 class ExtractionState {
 public:
+    // guard: where the users-writable folders met while resolving destinations are registered and
+    // every path below them is checked before it is touched; without one the state keeps its own.
     ExtractionState(Utf16String installFolder, Utf16String samplesFolder, Utf16String tempFolder,
-                    PayloadObserver observer, PayloadFileSystem& fileSystem);
+                    PayloadObserver observer, PayloadFileSystem& fileSystem, LinkGuard* guard = nullptr);
     ExtractionState(const ExtractionState&) = delete;
     ExtractionState& operator=(const ExtractionState&) = delete;
     ~ExtractionState();
@@ -60,6 +63,7 @@ public:
     // --- inspection -----------------------------------------------------------------------------
     const std::vector<PayloadEntry>& EntryTable() const noexcept { return entryTable_; }
     const std::vector<SharedFolder>& SharedFolders() const noexcept { return sharedFolders_; }
+    const LinkGuard& Guard() const noexcept { return *guard_; }
     std::uint64_t HeaderSize() const noexcept { return headerSize_; }
     std::uint64_t Position() const noexcept { return position_; }
     std::uint64_t Total() const noexcept { return total_; }
@@ -94,6 +98,8 @@ private:
     std::vector<SharedFolder> sharedFolders_;
 
     PayloadFileSystem& fileSystem_;
+    std::unique_ptr<LinkGuard> ownGuard_;
+    LinkGuard* guard_;
 };
 
 }  // namespace sv

@@ -132,4 +132,22 @@ bool NativeFileSystem::SameAbsolutePath(const Utf16String& a, const Utf16String&
 
 void NativeFileSystem::GrantUsersFullAccess(const Utf16String&) {}
 
+PathFacts NativeFileSystem::Inspect(const Utf16String& path) {
+    PathFacts facts;
+    std::error_code ec;
+    const fs::path target = ToFsPath(path);
+    const fs::file_status status = fs::symlink_status(target, ec);
+    if (ec || !fs::exists(status)) {
+        if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory)
+            facts.exists = facts.reparsePoint = true;  // there, but not to be inspected: refused
+        return facts;
+    }
+    facts.exists = true;
+    facts.reparsePoint = fs::is_symlink(status);
+    facts.directory = fs::is_directory(status);
+    const auto links = fs::hard_link_count(target, ec);
+    facts.linkCount = ec ? 0 : static_cast<std::uint32_t>(links);
+    return facts;
+}
+
 }  // namespace sv

@@ -28,6 +28,7 @@ public:
     std::optional<bool> SameIdentity(const Utf16String& a, const Utf16String& b) override;
     bool SameAbsolutePath(const Utf16String& a, const Utf16String& b) override;
     void GrantUsersFullAccess(const Utf16String& folder) override;
+    PathFacts Inspect(const Utf16String& path) override;
 
     void SetShellFolder(int csidl, Utf16String path) { shellFolders_[csidl] = std::move(path); }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "payload/FileIdentity.h"
 #include "payload/Utf16.h"
 
 namespace sv {
@@ -39,6 +40,19 @@ public:
     // Both raise std::ios_base::failure when the platform reports an error.
     virtual void Write(const char* data, std::size_t size) = 0;
     virtual void Close() = 0;
+    // The identity of the file being written, read from the handle it is written through; nullopt
+    // where the back-end cannot tell.
+    virtual std::optional<FileIdentity> Identity() const { return std::nullopt; }
+};
+
+// What a path names, looked at without following a link at its last element.
+struct PathFacts {
+    bool exists = false;
+    bool directory = false;
+    // A junction, mount point or symbolic link (also when the facts could not be read fully: what
+    // cannot be inspected counts as a link).
+    bool reparsePoint = false;
+    std::uint32_t linkCount = 0;  // hard links of a file
 };
 
 class PayloadFileSystem {
@@ -75,9 +89,13 @@ public:
     // Both made absolute, then compared element by element, ignoring case.
     virtual bool SameAbsolutePath(const Utf16String& a, const Utf16String& b) = 0;
 
-    // Opens folder to the machine's users: full access, inherited by files and sub-folders.
-    // Failures are not reported.
+    // Opens a shared folder to the machine's users: full access to what it holds, and on the
+    // folder itself read, list, traverse and adding files and folders (never deleting, renaming or
+    // changing its owner or access list). Failures are not reported.
     virtual void GrantUsersFullAccess(const Utf16String& folder) = 0;
+
+    // What path names, without following a link there.
+    virtual PathFacts Inspect(const Utf16String& path) = 0;
 };
 
 }  // namespace sv

@@ -79,11 +79,12 @@ bool VerifyPayload(std::istream& in) noexcept {
 }
 
 bool ExtractPayload(std::istream& in, const Utf16String& installFolder, const Utf16String& samplesFolder,
-                    const Utf16String& tempFolder, const PayloadObserver& observer, PayloadFileSystem& fileSystem) {
+                    const Utf16String& tempFolder, const PayloadObserver& observer, PayloadFileSystem& fileSystem,
+                    LinkGuard* guard) {
     std::optional<ExtractionState> state;
     try {
         observer(notification{notification::started{}});
-        state.emplace(installFolder, samplesFolder, tempFolder, observer, fileSystem);
+        state.emplace(installFolder, samplesFolder, tempFolder, observer, fileSystem, guard);
         std::uint64_t compressedBytes = 0;
         Decompress(in, compressedBytes, ArchiveSink(*state));
         state->CompleteTrailingEmptyEntries();

@@ -19,8 +19,11 @@ bool VerifyPayload(std::istream& in) noexcept;
 
 // Streams the archive into its destination files. Sends started first, finished last on success,
 // failure (once) on any error, including errors raised by the observer; returns true on success.
+// guard (optional) receives the users-writable folders of the destinations and outlives the
+// extraction, so that a rollback can consult it.
 bool ExtractPayload(std::istream& in, const Utf16String& installFolder, const Utf16String& samplesFolder,
-                    const Utf16String& tempFolder, const PayloadObserver& observer, PayloadFileSystem& fileSystem);
+                    const Utf16String& tempFolder, const PayloadObserver& observer, PayloadFileSystem& fileSystem,
+                    LinkGuard* guard = nullptr);
 
 // The code and message of the failure notification for an error raised during an extraction.
 // state may be null (the error came before the extraction state existed).

@@ -18,7 +18,14 @@ namespace {
 
 class Win32OutputFile : public OutputFile {
 public:
-    explicit Win32OutputFile(UniqueFileHandle file) : file_(std::move(file)) {}
+    explicit Win32OutputFile(UniqueFileHandle file) : file_(std::move(file)) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (::GetFileInformationByHandle(file_.get(), &info)) {
+            identity_ = FileIdentity{info.dwVolumeSerialNumber,
+                                     (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+        }
+    }
+    std::optional<FileIdentity> Identity() const override { return identity_; }
     void Write(const char* data, std::size_t size) override {
         while (size > 0) {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
@@ -36,6 +43,7 @@ public:
 
 private:
     UniqueFileHandle file_;
+    std::optional<FileIdentity> identity_;
 };
 
 // Clears the read-only attribute of the file a symbolic link points to.
@@ -94,7 +102,7 @@ std::wstring FullPath(const std::wstring& path) {
 
 }  // namespace
 
-Win32FileSystem::Win32FileSystem() : grant_(&GrantUsersAccess) {}
+Win32FileSystem::Win32FileSystem() : grant_(&SecureSharedFolder) {}
 
 void Win32FileSystem::PrepareDestination(const Utf16String& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -115,7 +123,11 @@ std::unique_ptr<OutputFile> Win32FileSystem::CreateOutputFile(const Utf16String&
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0 /* no sharing */, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::ios_base::failure("cannot open the file for writing");
-    return std::make_unique<Win32OutputFile>(std::move(file));
+    auto output = std::make_unique<Win32OutputFile>(std::move(file));
+    if (createdFileListener_) {
+        if (const auto identity = output->Identity()) createdFileListener_(path, *identity);
+    }
+    return output;
 }
 
 ReadOutcome Win32FileSystem::ReadBlocks(const Utf16String& path, const BlockSink& sink) {
@@ -173,7 +185,33 @@ bool Win32FileSystem::SameAbsolutePath(const Utf16String& a, const Utf16String& 
 }
 
 void Win32FileSystem::GrantUsersFullAccess(const Utf16String& folder) {
-    if (grant_) grant_(folder, FILE_ALL_ACCESS, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    if (grant_) grant_(folder);
+}
+
+PathFacts Win32FileSystem::Inspect(const Utf16String& path) {
+    PathFacts facts;
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return facts;
+        facts.exists = facts.reparsePoint = true;  // there, but not to be inspected: refused
+        return facts;
+    }
+    facts.exists = true;
+    facts.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.reparsePoint = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    UniqueFileHandle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                          nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &info)) {
+        facts.reparsePoint = true;
+        return facts;
+    }
+    facts.reparsePoint = facts.reparsePoint || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.linkCount = info.nNumberOfLinks;
+    return facts;
 }
 
 }  // namespace sv

@@ -12,11 +12,15 @@ namespace sv {
 
 class Win32FileSystem : public PayloadFileSystem {
 public:
-    // How a shared folder is opened to the users group: GrantUsersAccess's signature.
-    using UsersAccessGrant = std::function<bool(const std::wstring& path, DWORD access, DWORD inheritance)>;
+    // How a shared folder is opened to the users group: SecureSharedFolder's signature.
+    using SharedFolderGrant = std::function<bool(const std::wstring& folder)>;
+    // Told of every file created for writing, with the identity read from its handle.
+    using CreatedFileListener = std::function<void(const std::wstring& path, const FileIdentity& identity)>;
 
-    Win32FileSystem();  // grants through sv::GrantUsersAccess
-    explicit Win32FileSystem(UsersAccessGrant grant) : grant_(std::move(grant)) {}
+    Win32FileSystem();  // grants through sv::SecureSharedFolder
+    explicit Win32FileSystem(SharedFolderGrant grant) : grant_(std::move(grant)) {}
+
+    void SetCreatedFileListener(CreatedFileListener listener) { createdFileListener_ = std::move(listener); }
 
     void PrepareDestination(const Utf16String& path) override;
     std::unique_ptr<OutputFile> CreateOutputFile(const Utf16String& path) override;
@@ -27,9 +31,11 @@ public:
     std::optional<bool> SameIdentity(const Utf16String& a, const Utf16String& b) override;
     bool SameAbsolutePath(const Utf16String& a, const Utf16String& b) override;
     void GrantUsersFullAccess(const Utf16String& folder) override;
+    PathFacts Inspect(const Utf16String& path) override;
 
 private:
-    UsersAccessGrant grant_;
+    SharedFolderGrant grant_;
+    CreatedFileListener createdFileListener_;
 };
 
 }  // namespace sv

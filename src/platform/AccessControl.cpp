@@ -18,7 +18,7 @@ using advapi::Get;
 struct GroupLayout {
     SID_IDENTIFIER_AUTHORITY authority;
     BYTE count;
-    DWORD subAuthorities[2];
+    DWORD subAuthorities[6];
 };
 
 GroupLayout LayoutOf(WellKnownGroup group) {
@@ -27,6 +27,10 @@ GroupLayout LayoutOf(WellKnownGroup group) {
             return {SECURITY_WORLD_SID_AUTHORITY, 1, {SECURITY_WORLD_RID, 0}};
         case WellKnownGroup::Administrators:
             return {SECURITY_NT_AUTHORITY, 2, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
+        case WellKnownGroup::LocalSystem:
+            return {SECURITY_NT_AUTHORITY, 1, {SECURITY_LOCAL_SYSTEM_RID}};
+        case WellKnownGroup::TrustedInstaller:
+            return {SECURITY_NT_AUTHORITY, 6, {80, 956008885, 3418522649, 1831038044, 1853292631, 2271478464}};
         case WellKnownGroup::Users:
             break;
     }
@@ -57,8 +61,8 @@ WellKnownSid::WellKnownSid(WellKnownGroup group) {
     const GroupLayout layout = LayoutOf(group);
     SID_IDENTIFIER_AUTHORITY authority = layout.authority;
     if (const auto allocate = advapi::TryGet<Fn::AllocateAndInitializeSid>()) {
-        if (!allocate(&authority, layout.count, layout.subAuthorities[0], layout.subAuthorities[1], 0,
-                      0, 0, 0, 0, 0, &sid_))
+        const DWORD* rid = layout.subAuthorities;
+        if (!allocate(&authority, layout.count, rid[0], rid[1], rid[2], rid[3], rid[4], rid[5], 0, 0, &sid_))
             RaiseLastError();
         return;
     }
@@ -301,6 +305,169 @@ bool GrantUsersAccess(const std::wstring& path, DWORD access, DWORD inheritance)
         const UsersAccessDescriptor descriptor(oldDescriptor.get(), access, inheritance);
         Call<Fn::SetFileSecurityW>(path.c_str(), static_cast<SECURITY_INFORMATION>(DACL_SECURITY_INFORMATION),
                                    descriptor.get());
+        return true;
+    } catch (const HResultError&) {
+        return false;
+    }
+}
+
+// ---- shared folders, installation folders, shared files ------------------------------------------
+
+namespace {
+
+void AddAllowed(PACL dacl, PSID sid, DWORD access, DWORD inheritance) {
+    const auto addEx = advapi::TryGet<Fn::AddAccessAllowedAceEx>();
+    if (addEx) {
+        if (!addEx(dacl, ACL_REVISION, inheritance, access, sid)) RaiseLastError();
+    } else if (inheritance == 0) {
+        Call<Fn::AddAccessAllowedAce>(dacl, static_cast<DWORD>(ACL_REVISION), access, sid);
+    } else {
+        RaiseHResult(E_NOTIMPL);  // an inherited entry cannot be written without the Ex form
+    }
+}
+
+void Protect(const SecurityDescriptor& descriptor) {
+    Call<Fn::SetSecurityDescriptorControl>(descriptor.get(), static_cast<SECURITY_DESCRIPTOR_CONTROL>(SE_DACL_PROTECTED),
+                                           static_cast<SECURITY_DESCRIPTOR_CONTROL>(SE_DACL_PROTECTED));
+}
+
+DWORD AllowedEntrySize(const WellKnownSid& sid) { return kAceFixedPart + sid.length(); }
+
+PSID OwnerOf(PSECURITY_DESCRIPTOR descriptor) {
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    Call<Fn::GetSecurityDescriptorOwner>(descriptor, &owner, &defaulted);
+    return owner;
+}
+
+// A handle's security descriptor with the parts asked for.
+std::unique_ptr<std::byte[]> HandleSecurity(HANDLE handle, SECURITY_INFORMATION parts) {
+    const auto get = Get<Fn::GetKernelObjectSecurity>();
+    DWORD needed = 0;
+    if (!get(handle, parts, nullptr, 0, &needed) && ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) RaiseLastError();
+    std::unique_ptr<std::byte[]> block = ZeroedBlock(needed);
+    Call<Fn::GetKernelObjectSecurity>(handle, parts, static_cast<PSECURITY_DESCRIPTOR>(block.get()), needed, &needed);
+    return block;
+}
+
+}  // namespace
+
+ProgramFilesChildDescriptor::ProgramFilesChildDescriptor()
+    : administrators_(WellKnownGroup::Administrators),
+      system_(WellKnownGroup::LocalSystem),
+      users_(WellKnownGroup::Users),
+      dacl_(sizeof(ACL) + AllowedEntrySize(administrators_) + AllowedEntrySize(system_) + AllowedEntrySize(users_)) {
+    AddAllowed(dacl_.get(), administrators_.get(), FILE_ALL_ACCESS, kFilesAndFoldersInherit);
+    AddAllowed(dacl_.get(), system_.get(), FILE_ALL_ACCESS, kFilesAndFoldersInherit);
+    AddAllowed(dacl_.get(), users_.get(), kReadAndExecute, kFilesAndFoldersInherit);
+    descriptor_.SetDacl(dacl_.get());
+    Protect(descriptor_);
+}
+
+bool IsTrustedOwner(PSID owner) {
+    if (!owner || !Get<Fn::IsValidSid>()(owner)) return false;
+    for (const WellKnownGroup group :
+         {WellKnownGroup::Administrators, WellKnownGroup::LocalSystem, WellKnownGroup::TrustedInstaller}) {
+        if (SidsEqual(owner, WellKnownSid(group).get())) return true;
+    }
+    return false;
+}
+
+SharedFolderDescriptor::SharedFolderDescriptor(PSECURITY_DESCRIPTOR oldDescriptor)
+    : administrators_(WellKnownGroup::Administrators),
+      system_(WellKnownGroup::LocalSystem),
+      users_(WellKnownGroup::Users),
+      takesOwnership_(!IsTrustedOwner(OwnerOf(oldDescriptor))),
+      dacl_([&] {
+          DWORD bytes = sizeof(ACL) + AllowedEntrySize(administrators_) + AllowedEntrySize(system_) +
+                        2 * AllowedEntrySize(users_);
+          BOOL present = FALSE, defaulted = FALSE;
+          PACL old = nullptr;
+          Call<Fn::GetSecurityDescriptorDacl>(oldDescriptor, &present, &old, &defaulted);
+          if (present && old) {
+              ACL_SIZE_INFORMATION size{};
+              Call<Fn::GetAclInformation>(old, &size, static_cast<DWORD>(sizeof(size)), AclSizeInformation);
+              bytes += size.AclBytesInUse;
+          }
+          return bytes;
+      }()) {
+    if (!takesOwnership_) {
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL old = nullptr;
+        Call<Fn::GetSecurityDescriptorDacl>(oldDescriptor, &present, &old, &defaulted);
+        ACL_SIZE_INFORMATION size{};
+        if (present && old)
+            Call<Fn::GetAclInformation>(old, &size, static_cast<DWORD>(sizeof(size)), AclSizeInformation);
+        for (DWORD i = 0; i < size.AceCount; ++i) {
+            void* entry = nullptr;
+            Call<Fn::GetAce>(old, i, &entry);
+            ACE_HEADER* ace = static_cast<ACE_HEADER*>(entry);
+            if (ace->AceFlags & INHERITED_ACE) continue;  // the protected DACL inherits nothing
+            // An allowed or denied entry holds its identifier whole (the ACL is a valid one).
+            const bool ownGroup = ace->AceSize >= kAceFixedPart + sizeof(SID) &&
+                                  (ace->AceType == ACCESS_ALLOWED_ACE_TYPE || ace->AceType == ACCESS_DENIED_ACE_TYPE) &&
+                                  Get<Fn::IsValidSid>()(AceSid(ace)) &&
+                                  (SidsEqual(AceSid(ace), users_.get()) ||
+                                   SidsEqual(AceSid(ace), administrators_.get()) ||
+                                   SidsEqual(AceSid(ace), system_.get()));
+            if (ownGroup) continue;  // written afresh below
+            Call<Fn::AddAce>(dacl_.get(), static_cast<DWORD>(ACL_REVISION), MAXDWORD, entry,
+                             static_cast<DWORD>(ace->AceSize));
+        }
+    }
+    AddAllowed(dacl_.get(), administrators_.get(), FILE_ALL_ACCESS, kFilesAndFoldersInherit);
+    AddAllowed(dacl_.get(), system_.get(), FILE_ALL_ACCESS, kFilesAndFoldersInherit);
+    AddAllowed(dacl_.get(), users_.get(), FILE_ALL_ACCESS, kFilesAndFoldersInherit | INHERIT_ONLY_ACE);
+    AddAllowed(dacl_.get(), users_.get(), kSharedFolderOwnAccess, 0);
+    descriptor_.SetDacl(dacl_.get());
+    if (takesOwnership_) descriptor_.SetOwner(administrators_.get());
+    Protect(descriptor_);
+}
+
+UniqueFileHandle OpenUnfollowed(const std::wstring& path, DWORD access, bool folder) {
+    const auto refuse = [] {
+        ::SetLastError(kErrorReparsePointEncountered);
+        return UniqueFileHandle();
+    };
+    const DWORD named = ::GetFileAttributesW(path.c_str());
+    if (named == INVALID_FILE_ATTRIBUTES) return UniqueFileHandle();
+    if (named & FILE_ATTRIBUTE_REPARSE_POINT) return refuse();
+    UniqueFileHandle handle(::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle) return handle;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle.get(), &info)) return UniqueFileHandle();
+    const bool isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || isFolder != folder ||
+        (!isFolder && info.nNumberOfLinks > 1))
+        return refuse();
+    return handle;
+}
+
+bool SecureSharedFolder(const std::wstring& folder) noexcept {
+    try {
+        UniqueFileHandle handle = OpenUnfollowed(folder, READ_CONTROL | WRITE_DAC | WRITE_OWNER, true);
+        if (!handle) RaiseLastError();
+        const auto old = HandleSecurity(handle.get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
+        const SharedFolderDescriptor descriptor(old.get());
+        SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION;
+        if (descriptor.takesOwnership()) parts |= OWNER_SECURITY_INFORMATION;
+        Call<Fn::SetKernelObjectSecurity>(handle.get(), parts, descriptor.get());
+        return true;
+    } catch (const HResultError&) {
+        return false;
+    }
+}
+
+bool GrantUsersFileAccess(const std::wstring& file, DWORD access) noexcept {
+    try {
+        UniqueFileHandle handle = OpenUnfollowed(file, READ_CONTROL | WRITE_DAC, false);
+        if (!handle) RaiseLastError();
+        const auto old = HandleSecurity(handle.get(), DACL_SECURITY_INFORMATION);
+        const UsersAccessDescriptor descriptor(old.get(), access, 0);
+        Call<Fn::SetKernelObjectSecurity>(handle.get(), static_cast<SECURITY_INFORMATION>(DACL_SECURITY_INFORMATION),
+                                          descriptor.get());
         return true;
     } catch (const HResultError&) {
         return false;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/HResultError.h"
+#include "platform/UniqueHandle.h"
 
 namespace sv {
 
@@ -34,9 +35,11 @@ bool SetPrivilege(const wchar_t* name, bool enable) noexcept;
 // ---- building blocks (raise HResultError) ---------------------------------------------------------
 
 enum class WellKnownGroup {
-    Everyone,        // S-1-1-0
-    Administrators,  // S-1-5-32-544
-    Users,           // S-1-5-32-545
+    Everyone,          // S-1-1-0
+    Administrators,    // S-1-5-32-544
+    Users,             // S-1-5-32-545
+    LocalSystem,       // S-1-5-18
+    TrustedInstaller,  // S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464
 };
 
 // Owns one security identifier of a well-known group. It is allocated by the platform
@@ -116,6 +119,80 @@ private:
     SecurityDescriptor descriptor_;
     SECURITY_ATTRIBUTES attributes_;
 };
+
+// ERROR_REPARSE_POINT_ENCOUNTERED, which MinGW's headers lack.
+inline constexpr DWORD kErrorReparsePointEncountered = 4395;
+
+// ---- the folders and files that users share ---------------------------------------------------------
+
+// The users' access on a shared folder itself: read, list, traverse, add files and sub-folders; not
+// delete, rename, write attributes, or change the owner or the access list.
+inline constexpr DWORD kSharedFolderOwnAccess =
+    FILE_GENERIC_READ | FILE_GENERIC_EXECUTE | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;  // 0x1200AF
+// Read and execute, as Program Files gives its children to the users group.
+inline constexpr DWORD kReadAndExecute = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;  // 0x1200A9
+inline constexpr DWORD kFilesAndFoldersInherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+
+// The protected DACL that Program Files gives a folder created in it: Administrators and SYSTEM
+// full control, Users read and execute, each inherited by files and sub-folders. Stored on an
+// installation folder that the installer creates elsewhere (below C:\ users may otherwise write
+// there, and the installer runs the program it installs elevated).
+class ProgramFilesChildDescriptor {
+public:
+    ProgramFilesChildDescriptor();
+    ProgramFilesChildDescriptor(const ProgramFilesChildDescriptor&) = delete;
+    ProgramFilesChildDescriptor& operator=(const ProgramFilesChildDescriptor&) = delete;
+
+    PSECURITY_DESCRIPTOR get() const noexcept { return descriptor_.get(); }
+    PACL dacl() const noexcept { return dacl_.get(); }
+
+private:
+    WellKnownSid administrators_, system_, users_;
+    AclBuffer dacl_;
+    SecurityDescriptor descriptor_;
+};
+
+// Whether an owner is one the machine's users cannot be: Administrators, SYSTEM or TrustedInstaller.
+bool IsTrustedOwner(PSID owner);
+
+// The descriptor stored on a shared folder, built from the folder's old descriptor (owner and DACL
+// read). The DACL is protected: nothing the parent says reaches the folder, so that full access
+// inherited from a shared parent cannot make the folder itself deletable. It holds the old
+// explicit entries in their order, except those of Users, Administrators and SYSTEM; then
+// Administrators and SYSTEM full control (inherited by files and sub-folders); then two entries for
+// Users: full control inherited by what the folder holds (inherit-only) and kSharedFolderOwnAccess
+// on the folder alone. When the old owner is not trusted (a user created the folder in advance),
+// no old entry is kept and the owner becomes Administrators (takesOwnership()).
+class SharedFolderDescriptor {
+public:
+    explicit SharedFolderDescriptor(PSECURITY_DESCRIPTOR oldDescriptor);
+    SharedFolderDescriptor(const SharedFolderDescriptor&) = delete;
+    SharedFolderDescriptor& operator=(const SharedFolderDescriptor&) = delete;
+
+    PSECURITY_DESCRIPTOR get() const noexcept { return descriptor_.get(); }
+    PACL dacl() const noexcept { return dacl_.get(); }
+    bool takesOwnership() const noexcept { return takesOwnership_; }
+
+private:
+    WellKnownSid administrators_, system_, users_;
+    bool takesOwnership_;
+    AclBuffer dacl_;
+    SecurityDescriptor descriptor_;
+};
+
+// Opens path without following a link (FILE_FLAG_OPEN_REPARSE_POINT) and checks the handle: a
+// reparse point, an object of the other kind (folder or file), or a file with more than one hard
+// link is refused (an empty handle, last error ERROR_REPARSE_POINT_ENCOUNTERED). The name is
+// looked at too, since some systems (Wine) report a link's reparse attribute only there.
+UniqueFileHandle OpenUnfollowed(const std::wstring& path, DWORD access, bool folder);
+
+// Stores a SharedFolderDescriptor on a shared folder through a checked handle (OpenUnfollowed).
+// True when stored.
+bool SecureSharedFolder(const std::wstring& folder) noexcept;
+
+// GrantUsersAccess's entry (no inheritance) stored on a file through a checked handle
+// (OpenUnfollowed); never by name. True when stored.
+bool GrantUsersFileAccess(const std::wstring& file, DWORD access) noexcept;
 
 // ---- the steps of IsAdministrator and GrantUsersAccess, open to tests ------------------------------
 

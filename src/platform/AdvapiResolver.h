@@ -27,7 +27,8 @@ namespace sv::advapi {
     X(InitializeSecurityDescriptor) X(IsValidSecurityDescriptor) X(GetSecurityDescriptorDacl)       \
     X(SetSecurityDescriptorDacl) X(SetSecurityDescriptorOwner) X(SetSecurityDescriptorGroup)        \
     X(GetSecurityDescriptorControl) X(SetSecurityDescriptorControl)                                 \
-    X(GetFileSecurityW) X(SetFileSecurityW)                                                         \
+    X(GetFileSecurityW) X(SetFileSecurityW) X(GetKernelObjectSecurity) X(SetKernelObjectSecurity)   \
+    X(GetSecurityDescriptorOwner)                                                                   \
     X(CheckTokenMembership) X(AccessCheck) X(LookupPrivilegeValueW) X(AdjustTokenPrivileges)
 // clang-format on
 

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <list>
+#include <optional>
 
+#include "payload/FileIdentity.h"
 #include "payload/Utf16.h"
 
 namespace sv {
@@ -35,6 +37,11 @@ struct LogEntry {
     // something existed before the change but could not be backed up: a rollback must leave
     // whatever is at `path` (or the registry key) where it is, since it cannot put the old one back.
     bool unsavedOriginal = false;
+    // what this run made at `path`: the written file (from the handle it was written through) or
+    // the created folder. A rollback deletes only an object that still has this identity.
+    std::optional<FileIdentity> identity;
+    // an existing shared data file adopted in place (its backup is a copy): a rollback leaves it.
+    bool keptInPlace = false;
 
     friend bool operator==(const LogEntry&, const LogEntry&) = default;
 };

@@ -119,7 +119,7 @@ std::vector<std::wstring> FullPathElements(const std::wstring& path) {
     return elements;
 }
 
-bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+bool ReadFileInformation(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
     UniqueFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file && GetFileInformationByHandle(file.get(), &info);
@@ -161,7 +161,7 @@ private:
         if (found != known_.end()) return found->second;
         Facts facts;
         BY_HANDLE_FILE_INFORMATION info{};
-        if (FileIdentity(path, info)) {
+        if (ReadFileInformation(path, info)) {
             facts.hasIdentity = true;
             facts.volume = info.dwVolumeSerialNumber;
             facts.index = (ULONGLONG{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
@@ -173,9 +173,49 @@ private:
     std::unordered_map<std::wstring, Facts> known_;
 };
 
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    return !a.empty() && CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+UniqueFileHandle OpenUnfollowedForDelete(const std::wstring& path) {
+    return UniqueFileHandle(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
 }  // namespace
 
 bool SamePath(const std::wstring& a, const std::wstring& b) { return PathFacts().Same(a, b); }
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    UniqueFileHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle) return std::nullopt;
+    return IdentityOfHandle(handle.get());
+}
+
+bool DeleteIfSame(const std::wstring& path, const FileIdentity& identity) {
+    if (path.empty()) return false;
+    UniqueFileHandle handle = OpenUnfollowedForDelete(path);
+    if (!handle || IdentityOfHandle(handle.get()) != identity) return false;
+    FILE_BASIC_INFO basic{};
+    if (GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic) &&
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(handle.get(), FileBasicInfo, &basic, sizeof basic);
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(handle.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
 
 bool RestoreKeyFromFile(HKEY parent, const std::wstring& subKey, const std::wstring& hiveFile) {
     static unsigned loads = 0;
@@ -243,11 +283,14 @@ void UninstallLog::CreateFolders(const std::wstring& path) {
         if (end > pos) {
             const std::wstring prefix = path.substr(0, end);
             if (!IsFolder(prefix)) {
-                if (!CreateDirectoryW(prefix.c_str(), nullptr)) return;
+                SECURITY_ATTRIBUTES security{sizeof security, securedFolderDescriptor_, FALSE};
+                const bool secured = securedFolderDescriptor_ && SameText(prefix, securedFolder_);
+                if (!CreateDirectoryW(prefix.c_str(), secured ? &security : nullptr)) return;
                 SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHW, prefix.c_str(), nullptr);
                 LogEntry& entry = Append(LogEntryKind::CreatedFolder, kNoEntryValue);
                 entry.path = prefix;
                 entry.completed = true;
+                entry.identity = IdentityOf(prefix);
             }
         }
         pos = end + 1;
@@ -256,13 +299,21 @@ void UninstallLog::CreateFolders(const std::wstring& path) {
 
 void UninstallLog::RecordFile(const std::wstring& path, std::int32_t payloadKind, bool keepInPlace) {
     outcomePending_ = true;
-    CreateFolders(ParentOf(path));
+    const bool allowed = MayActOn(path);
+    if (allowed) CreateFolders(ParentOf(path));
     LogEntry& entry = Append(LogEntryKind::InstalledFile, payloadKind);
     entry.path = path;
     if (IsFile(path)) {
-        entry.backupPath = MakeBackup(&path, keepInPlace);
+        if (allowed) entry.backupPath = MakeBackup(&path, keepInPlace);
         entry.unsavedOriginal = entry.backupPath.empty();
+        entry.keptInPlace = keepInPlace && !entry.unsavedOriginal;
     }
+}
+
+void UninstallLog::NoteWrittenFile(const std::wstring& path, const FileIdentity& identity) {
+    if (!outcomePending_ || entries_.empty()) return;
+    LogEntry& last = entries_.back();
+    if (last.kind == LogEntryKind::InstalledFile && last.path == path) last.identity = identity;
 }
 
 void UninstallLog::RecordShortcut(int which, const std::wstring& folder) {
@@ -316,14 +367,26 @@ bool UninstallLog::IsPreviousCompletedFile(const std::wstring& path) const {
 }
 
 void UninstallLog::RollbackFile(const LogEntry& entry) {
-    if (!entry.unsavedOriginal && !entry.path.empty()) DeleteWhatever(entry.path);
+    const bool file = entry.kind == LogEntryKind::InstalledFile;
+    if (file && entry.keptInPlace) {
+        DeleteWhatever(entry.backupPath);  // the adopted file never left its place: the copy goes
+        return;
+    }
+    if (file) {
+        // Only what this run wrote, as long as it is still there; a file swapped in is left.
+        if (!entry.unsavedOriginal && entry.identity) DeleteIfSame(entry.path, *entry.identity);
+    } else if (!entry.unsavedOriginal && !entry.path.empty()) {
+        DeleteWhatever(entry.path);
+    }
     if (entry.backupPath.empty()) return;
     const std::wstring& target = entry.backupSource.empty() ? entry.path : entry.backupSource;
-    if (target.empty()) return;
+    if (target.empty() || !MayActOn(target)) return;
     const DWORD attributes = GetFileAttributesW(entry.backupPath.c_str());
     const bool valid = attributes != INVALID_FILE_ATTRIBUTES;
     SetFileAttributesW(entry.backupPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (MoveFileExW(entry.backupPath.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) {
+    // A file's backup never replaces what is at its place now: that is not this run's.
+    const DWORD replace = file ? 0 : MOVEFILE_REPLACE_EXISTING;
+    if (MoveFileExW(entry.backupPath.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED | replace)) {
         if (valid) SetFileAttributesW(target.c_str(), attributes);
     } else if (valid) {
         SetFileAttributesW(entry.backupPath.c_str(), attributes);  // kept where it is rather than lost
@@ -346,7 +409,8 @@ void UninstallLog::Rollback() {
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
         switch (it->kind) {
         case LogEntryKind::CreatedFolder:
-            if (RemoveDirectoryW(it->path.c_str())) {
+            // Only the folder this run created (not a link or folder put in its place), if empty.
+            if (it->identity && DeleteIfSame(it->path, *it->identity)) {
                 SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHW, it->path.c_str(), nullptr);
             }
             break;

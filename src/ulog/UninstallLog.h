@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "payload/FileIdentity.h"
 #include "ulog/LogEntry.h"
 
 namespace sv {
@@ -38,6 +39,8 @@ public:
 
     bool IsPreviousCompletedFile(const std::wstring& path) const;
 
+    bool MayActOn(const std::wstring& path) const { return !pathCheck_ || pathCheck_(path); }
+
     // Before a payload file is written: creates and journals its missing folders, journals the
     // file and backs up an existing one (copied when keepInPlace, else moved aside).
     void RecordFile(const std::wstring& path, std::int32_t payloadKind, bool keepInPlace);
@@ -50,10 +53,27 @@ public:
     // Just before the registration run of the installed program.
     void RecordClassesRoot();
 
+    // The file of the pending RecordFile entry was created for writing at path; identity read from
+    // the handle it is written through. Ignored unless path is that entry's.
+    void NoteWrittenFile(const std::wstring& path, const FileIdentity& identity);
+
+    // For one run: which paths the journal may create folders at, back up, or restore to (the
+    // installer's LinkGuard); null: every path. Folders it creates at createdFolderSecurity's path
+    // get that descriptor at creation (null: none); the descriptor must outlive the run.
+    using PathCheck = std::function<bool(const std::wstring& path)>;
+    void SetPathCheck(PathCheck check) { pathCheck_ = std::move(check); }
+    void SetCreatedFolderSecurity(const std::wstring& folder, PSECURITY_DESCRIPTOR descriptor) {
+        securedFolder_ = folder;
+        securedFolderDescriptor_ = descriptor;
+    }
+
     // The outcome of the last recorded change; a created shortcut's path when given.
     void CompleteLast(bool outcome, const std::wstring& shortcutPath = std::wstring());
 
-    // Undoes this run's changes in reverse order and forgets them.
+    // Undoes this run's changes in reverse order and forgets them. A written file or created folder
+    // is deleted only while its path, opened without following a link, still names the object this
+    // run made; anything else found there is left, and the rollback goes on. An adopted shared
+    // data file stays where it is.
     void Rollback();
 
     // Merges the previous entries, writes the log file, deletes the backups (in every case).
@@ -83,7 +103,17 @@ private:
     LogEntryList entries_;
     bool outcomePending_ = false;
     std::wstring previousInstallText_;
+    PathCheck pathCheck_;
+    std::wstring securedFolder_;
+    PSECURITY_DESCRIPTOR securedFolderDescriptor_ = nullptr;
 };
+
+// The identity of what path names, opened without following a link; nullopt when it cannot be read.
+std::optional<FileIdentity> IdentityOf(const std::wstring& path);
+
+// Deletes the file or (empty) folder at path only when, opened without following a link, it has
+// identity: through that handle, so that what is deleted is what was checked. True when deleted.
+bool DeleteIfSame(const std::wstring& path, const FileIdentity& identity);
 
 // The system's Uninstall key, below HKEY_LOCAL_MACHINE.
 inline constexpr wchar_t kUninstallRootKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";

@@ -19,7 +19,13 @@ bool UninstallLogRuleHost::FileExists(const Utf16String& path) {
 }
 
 void UninstallLogRuleHost::GrantUsersAccess(const Utf16String& path, std::uint32_t access, std::uint32_t inheritance) {
-    sv::GrantUsersAccess(path, access, inheritance);
+    // Not in the installing user's own data folder: only what all users share is opened to them.
+    if (guard_ && (!guard_->InSharedFolder(path) || !guard_->Allows(path))) return;
+    if (inheritance == 0) {
+        sv::GrantUsersFileAccess(path, access);  // through a checked handle, never by name
+    } else {
+        sv::GrantUsersAccess(path, access, inheritance);
+    }
 }
 
 }  // namespace sv

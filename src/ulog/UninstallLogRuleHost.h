@@ -2,13 +2,16 @@
 #pragma once
 
 #include "payload/FileRules.h"
+#include "payload/LinkGuard.h"
 #include "ulog/UninstallLog.h"
 
 namespace sv {
 
 class UninstallLogRuleHost final : public FileRuleHost {
 public:
-    explicit UninstallLogRuleHost(UninstallLog& log) : log_(log) {}
+    // guard (optional): a shared data file is granted only inside the shared folders it knows,
+    // and only when no link leads there.
+    explicit UninstallLogRuleHost(UninstallLog& log, const LinkGuard* guard = nullptr) : log_(log), guard_(guard) {}
 
     bool IsPreviousCompletedFile(const Utf16String& path) override;
     void RecordFile(const Utf16String& path, std::uint32_t kind, bool keepInPlace) override;
@@ -18,6 +21,7 @@ public:
 
 private:
     UninstallLog& log_;
+    const LinkGuard* guard_;
 };
 
 }  // namespace sv

@@ -445,5 +445,36 @@ TEST_F(WholeInstall, ProgramExitingZero) {
     EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, L".sarv", nullptr), L"<none>");
 }
 
+// Run by CTest through cmake/linked-prefix-run.sh, which made C:\ProgramData\Kavrenco\Sarvelio a
+// Unix symbolic link to C:\Decoy before the run (a junction a user planted, as Wine shows it: a
+// reparse point). The installation stops at the first shared data file with 1:0000112B, writes
+// nothing through the link, and the rollback leaves the machine as it was, the link included.
+TEST_F(WholeInstall, ALinkedSharedFolderIsRefused) {
+    const std::wstring commonData = ShellFolder(CSIDL_COMMON_APPDATA);
+    const std::wstring linked = commonData + L"\\Kavrenco\\Sarvelio";
+    const std::wstring decoy = L"C:\\Decoy";
+    const DWORD before = GetFileAttributesW(linked.c_str());
+    ASSERT_NE(before, INVALID_FILE_ATTRIBUTES) << "the link was not planted: run through linked-prefix-run.sh";
+    ASSERT_NE(before & FILE_ATTRIBUTE_REPARSE_POINT, 0u) << "not a reparse point";
+    const std::wstring userData = ShellFolder(CSIDL_APPDATA) + L"\\Kavrenco";
+    ASSERT_FALSE(fs::exists(fs::path(userData)));
+
+    InstallerState state;
+    EXPECT_FALSE(Install(state, true, true));
+    EXPECT_NE(page_.Text(kIdcStatus).find(L"1:0000112B"), std::wstring::npos) << test::Narrow(page_.Text(kIdcStatus));
+
+    // Nothing through the link: the folder it leads to holds what it held.
+    std::vector<std::wstring> held;
+    for (const auto& item : fs::directory_iterator(fs::path(decoy))) held.push_back(item.path().filename().wstring());
+    EXPECT_EQ(held, std::vector<std::wstring>{L"marker.txt"});
+    // The link is still there, still a link; the rest rolled back.
+    EXPECT_EQ(GetFileAttributesW(linked.c_str()), before);
+    EXPECT_TRUE(fs::is_directory(fs::path(commonData) / "Kavrenco"));
+    EXPECT_FALSE(fs::exists(fs::path(installFolder_)));
+    EXPECT_FALSE(fs::exists(fs::path(userData)));
+    EXPECT_FALSE(fs::exists(fs::path(state.tempFolder)));
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, UninstallKeyPath(), L"DisplayName"), L"<none>");
+}
+
 }  // namespace
 }  // namespace sv

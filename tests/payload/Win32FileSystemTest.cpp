@@ -23,14 +23,12 @@ namespace fs = std::filesystem;
 
 struct GrantCall {
     std::wstring path;
-    DWORD access;
-    DWORD inheritance;
     bool result;
     friend bool operator==(const GrantCall&, const GrantCall&) = default;
 };
 
 // The Win32 back-end with the special folders inside the sandbox and the grants recorded (and
-// still made through GrantUsersAccess).
+// still made through SecureSharedFolder).
 class SandboxedWin32FileSystem : public Win32FileSystem {
 public:
     std::vector<GrantCall> grants;
@@ -39,9 +37,9 @@ public:
     std::map<int, std::wstring> shellFolders;
 
     SandboxedWin32FileSystem()
-        : Win32FileSystem([this](const std::wstring& path, DWORD access, DWORD inheritance) {
-              const bool result = GrantUsersAccess(path, access, inheritance);
-              grants.push_back({path, access, inheritance, result});
+        : Win32FileSystem([this](const std::wstring& path) {
+              const bool result = SecureSharedFolder(path);
+              grants.push_back({path, result});
               return result;
           }) {}
     Utf16String ShellFolder(int csidl) override {
@@ -90,12 +88,68 @@ TEST_F(Win32ExtractionTest, OverwritesAReadOnlyFileAndCreatesMissingFolders) {
     EXPECT_EQ(fs::file_size(sandbox.Root() / "AllData" / "Kavrenco" / "Sarvelio" / "empty.dat"), 0u);
 }
 
-TEST_F(Win32ExtractionTest, SharedFoldersAreGrantedOnceWithFullInheritedAccess_CallsOnlyAsWineKeepsNoDacl) {
+// The descriptor each folder gets is SharedFolderDescriptor's (tests/platform).
+TEST_F(Win32ExtractionTest, SharedFoldersAreSecuredOnceThroughACheckedHandle_CallsOnlyAsWineKeepsNoDacl) {
     ASSERT_TRUE(Extract(sandbox.Path("install")));
-    const DWORD inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    EXPECT_EQ(files.grants, (std::vector<GrantCall>{{sandbox.Path("AllData\\Kavrenco"), FILE_ALL_ACCESS, inherit, true},
-                                                    {sandbox.Path("AllData\\Kavrenco\\Sarvelio"), FILE_ALL_ACCESS,
-                                                     inherit, true}}));
+    EXPECT_EQ(files.grants, (std::vector<GrantCall>{{sandbox.Path("AllData\\Kavrenco"), true},
+                                                    {sandbox.Path("AllData\\Kavrenco\\Sarvelio"), true}}));
+}
+
+// A shared data file that a user replaced by a hard link to a file of the system (Wine makes real
+// hard links and reports their count by handle): the extraction fails with 1:0000112B before the
+// entry begins, and the linked file is unchanged.
+TEST_F(Win32ExtractionTest, HardLinkedSharedDataFileFailsWith4395AndIsNotWritten) {
+    const std::wstring product = sandbox.Path("AllData\\Kavrenco\\Sarvelio");
+    fs::create_directories(fs::path(product));
+    WriteFileBytes(sandbox.Root() / "system.ini", "the system's own");
+    ASSERT_TRUE(::CreateHardLinkW((product + L"\\stock.dat").c_str(), sandbox.Path("system.ini").c_str(), nullptr))
+        << ::GetLastError();
+    ASSERT_EQ(files.Inspect(product + L"\\stock.dat").linkCount, 2u);
+
+    EXPECT_FALSE(Extract(sandbox.Path("install")));
+    const auto failures = observer.All<notification::failure>();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].code, std::error_code(kReparsePointEncountered, std::system_category()));
+    for (const auto& begun : observer.All<notification::file_begin>())
+        EXPECT_NE(begun.entry.destinationPath, product + L"\\stock.dat");
+    EXPECT_EQ(ReadFileBytes(sandbox.Root() / "system.ini"), "the system's own");
+    EXPECT_EQ(files.grants.size(), 2u);  // for empty.dat, written into the folder before
+}
+
+// Inspect looks at a path without following it: how Wine shows the objects it can make.
+TEST_F(Win32ExtractionTest, InspectTellsFoldersFilesAndMissingPaths) {
+    WriteFileBytes(sandbox.Root() / "plain.dat", "x");
+    const PathFacts file = files.Inspect(sandbox.Path("plain.dat"));
+    EXPECT_TRUE(file.exists);
+    EXPECT_FALSE(file.directory);
+    EXPECT_FALSE(file.reparsePoint);
+    EXPECT_EQ(file.linkCount, 1u);
+    const PathFacts folder = files.Inspect(sandbox.Path());
+    EXPECT_TRUE(folder.exists && folder.directory && !folder.reparsePoint);
+    EXPECT_FALSE(files.Inspect(sandbox.Path("missing\\deeper.dat")).exists);
+}
+
+// The identity of a written file comes from the handle it was written through.
+TEST(Win32FileSystemTest, CreatedFilesAreToldWithTheIdentityOfTheirHandle) {
+    Sandbox sandbox;
+    Win32FileSystem files;
+    std::vector<std::pair<std::wstring, FileIdentity>> told;
+    files.SetCreatedFileListener([&](const std::wstring& path, const FileIdentity& identity) {
+        told.emplace_back(path, identity);
+    });
+    const std::wstring path = sandbox.Path("written.dat");
+    auto output = files.CreateOutputFile(path);
+    output->Write("abc", 3);
+    ASSERT_TRUE(output->Identity().has_value());
+    output->Close();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].first, path);
+    BY_HANDLE_FILE_INFORMATION info{};
+    UniqueFileHandle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          0, nullptr));
+    ASSERT_TRUE(handle && ::GetFileInformationByHandle(handle.get(), &info));
+    EXPECT_EQ(told[0].second, (FileIdentity{info.dwVolumeSerialNumber,
+                                            (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow}));
 }
 
 TEST_F(Win32ExtractionTest, FolderThatCannotBeCreatedFailsWithTheSystemCode) {
@@ -111,7 +165,7 @@ TEST_F(Win32ExtractionTest, FolderThatCannotBeCreatedFailsWithTheSystemCode) {
 TEST(Win32FileSystemTest, CreateDirectoriesErrorNamesTheOperationAndTheFolder) {
     Sandbox sandbox;
     WriteFileBytes(sandbox.Root() / "blocker", "x");
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     try {
         files.PrepareDestination(sandbox.Path("blocker\\a\\b\\file.txt"));
         FAIL() << "no error";
@@ -124,7 +178,7 @@ TEST(Win32FileSystemTest, CreateDirectoriesErrorNamesTheOperationAndTheFolder) {
 
 TEST(Win32FileSystemTest, OutputFileIsNotSharedWhileWritten) {
     Sandbox sandbox;
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     const std::wstring path = sandbox.Path("out.bin");
     auto output = files.CreateOutputFile(path);
     output->Write("abc", 3);
@@ -172,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(Holders, ChecksumSharingTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Win32FileSystemTest, EveryTokensShellFolderHasAPath) {
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     for (const int csidl : {csidl::kProgramFiles, csidl::kProgramFilesCommon, csidl::kCommonAppData, csidl::kAppData,
                             csidl::kCommonDocuments, csidl::kPersonal, csidl::kCommonDesktopDirectory,
                             csidl::kDesktopDirectory, csidl::kWindows, csidl::kSystem}) {
@@ -185,7 +239,7 @@ TEST(Win32FileSystemTest, SameFolder) {
     Sandbox sandbox;
     fs::create_directories(sandbox.Root() / "Dir");
     fs::create_directories(sandbox.Root() / "Other");
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     RecordingObserver observer;
     ExtractionState state(L"i", {}, {}, observer.Callable(), files);
     const std::wstring root = sandbox.Path();
@@ -235,7 +289,7 @@ TEST(ResourceStreamTest, MissingResourceGivesAnEmptyStreamThatFailsVerification)
     in.clear();
     in.seekg(0);
     RecordingObserver observer;
-    Win32FileSystem files([](const std::wstring&, DWORD, DWORD) { return true; });
+    Win32FileSystem files([](const std::wstring&) { return true; });
     EXPECT_FALSE(sv::ExtractPayload(in, L"C:\\never", {}, {}, observer.Callable(), files));
     EXPECT_TRUE(observer.All<notification::file_begin>().empty());
     EXPECT_EQ(observer.All<notification::failure>().size(), 1u);

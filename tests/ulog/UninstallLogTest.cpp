@@ -10,6 +10,9 @@
 #include "JournalTestSupport.h"
 #include "UlogTestText.h"
 #include "payload/FileRules.h"
+#include "payload/LinkGuard.h"
+#include "payload/NativeFileSystem.h"
+#include "platform/AccessControl.h"
 #include "platform/UniqueHandle.h"
 #include "ulog/UninstallLog.h"
 #include "ulog/UninstallLogRuleHost.h"
@@ -33,6 +36,23 @@ std::wstring ShellFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
+}
+
+// Writes path as the payload reader does, and tells the journal the identity of the handle.
+void WriteAsTheReader(UninstallLog& log, const std::wstring& path, const std::string& bytes) {
+    WriteBytes(path, bytes);
+    const auto identity = IdentityOf(path);
+    ASSERT_TRUE(identity.has_value());
+    log.NoteWrittenFile(path, *identity);
+}
+
+// Puts another file (another identity) at path, as a user with delete access to it could.
+void SwapFor(const std::wstring& path, const std::string& bytes) {
+    const std::wstring other = path + L".other";
+    WriteBytes(other, bytes);  // made while the original still exists: another file index
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
+    ASSERT_TRUE(MoveFileW(other.c_str(), path.c_str()));
 }
 
 class Journal : public testing::Test {
@@ -87,7 +107,7 @@ TEST_P(ReplacedFile, RollbackPutsTheOldFileBackWithItsAttributes) {
         EXPECT_EQ(Attributes(path), before);
     } else {
         EXPECT_FALSE(Exists(path));  // moved aside for the new file
-        WriteBytes(path, "new");
+        WriteAsTheReader(log, path, "new");
     }
 
     log.CompleteLast(true);
@@ -107,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Journal, MissingFoldersAreJournalledOutermostFirstAndRemovedInnermostFirst) {
     const std::wstring file = box / L"A\\B\\C\\f.dat";
     log.RecordFile(file, 4, false);
-    WriteBytes(file, "x");
+    WriteAsTheReader(log, file, "x");
     log.CompleteLast(true);
 
     std::vector<std::string> seen;
@@ -144,6 +164,114 @@ TEST_F(Journal, FileThatCouldNotBeBackedUpIsLeftByRollback) {
     log.CompleteLast(true);
     log.Rollback();
     EXPECT_EQ(ReadBytes(path), "user data");
+}
+
+// What a user with delete access below a shared folder may have put in place of what this run made
+// between the write and the rollback: the rollback leaves it and still undoes everything else.
+struct SwapCase {
+    const char* name;
+    bool swapFile;    // the written file replaced by another
+    bool swapFolder;  // the created folder replaced by another (emptied, removed, made again)
+    bool noted;       // the reader told the journal what it wrote
+};
+
+void PrintTo(const SwapCase& c, std::ostream* os) { *os << c.name; }
+
+class SwappedObject : public Journal, public testing::WithParamInterface<SwapCase> {};
+
+TEST_P(SwappedObject, RollbackDeletesOnlyWhatThisRunMadeAndGoesOn) {
+    const SwapCase& c = GetParam();
+    const std::wstring earlier = box / L"prog.exe";
+    const std::wstring folder = box / L"Data";
+    const std::wstring file = folder + L"\\stock.dat";
+    const std::wstring later = box / L"later.dll";
+    const std::string previous = "the previous version";
+    WriteBytes(later, previous, FILE_ATTRIBUTE_READONLY);
+
+    log.RecordFile(earlier, 1, false);
+    WriteAsTheReader(log, earlier, "program");
+    log.CompleteLast(true);
+    log.RecordFile(file, 3, true);
+    if (c.noted) {
+        WriteAsTheReader(log, file, "written by the run");
+    } else {
+        WriteBytes(file, "written by someone else");
+    }
+    log.CompleteLast(true);
+    log.RecordFile(later, 0, false);  // the previous version moved aside
+    WriteAsTheReader(log, later, "new library");
+    log.CompleteLast(false);
+
+    if (c.swapFile) SwapFor(file, "the user's file");
+    if (c.swapFolder) {
+        const std::wstring kept = box / L"kept.dat";
+        ASSERT_TRUE(MoveFileW(file.c_str(), kept.c_str()));
+        const std::wstring spare = box / L"Spare";
+        ASSERT_TRUE(CreateDirectoryW(spare.c_str(), nullptr));  // made while Data exists: another index
+        ASSERT_TRUE(RemoveDirectoryW(folder.c_str()));
+        ASSERT_TRUE(MoveFileW(spare.c_str(), folder.c_str()));
+    }
+    const std::string atFile = ReadBytes(file);
+
+    log.Rollback();
+    // The rest of the rollback: the program deleted, the previous library back in place.
+    EXPECT_FALSE(Exists(earlier));
+    EXPECT_EQ(ReadBytes(later), previous);
+    EXPECT_NE(Attributes(later) & FILE_ATTRIBUTE_READONLY, 0u);
+    if (c.swapFolder) {
+        EXPECT_TRUE(Exists(folder));  // not the folder this run made: left, although empty
+    } else if (c.swapFile || !c.noted) {
+        EXPECT_EQ(ReadBytes(file), atFile);  // not the file this run wrote: left
+        EXPECT_TRUE(Exists(folder));
+    } else {
+        EXPECT_FALSE(Exists(file));
+        EXPECT_FALSE(Exists(folder));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Swaps, SwappedObject,
+                         testing::Values(SwapCase{"nothing_swapped", false, false, true},
+                                         SwapCase{"written_file_swapped", true, false, true},
+                                         SwapCase{"created_folder_swapped", false, true, true},
+                                         SwapCase{"file_the_reader_never_created", false, false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// An adopted shared data file never left its place: a rollback leaves that very file (not a
+// copy put back in its place) and deletes only the backup copy.
+TEST_F(Journal, RollbackLeavesAnAdoptedSharedDataFileInPlace) {
+    const std::wstring path = box / L"stock.dat";
+    WriteBytes(path, "the user's stock");
+    const auto before = IdentityOf(path);
+    ASSERT_TRUE(before.has_value());
+    log.RecordFile(path, 3, true);
+    log.CompleteLast(true);
+    const std::wstring backup = log.Entries().back().backupPath;
+    ASSERT_FALSE(backup.empty());
+
+    log.Rollback();
+    EXPECT_EQ(ReadBytes(path), "the user's stock");
+    EXPECT_EQ(IdentityOf(path), before);
+    EXPECT_FALSE(Exists(backup));
+}
+
+// A journal told that a path may not be acted on (a link below a users-writable folder) creates
+// no folder and makes no backup there, and a rollback does not restore a backup to it.
+TEST_F(Journal, PathsTheCheckRefusesAreNotTouched) {
+    const std::wstring refused = box / L"Linked\\stock.dat";
+    CreateDirectoryW((box / L"Linked").c_str(), nullptr);
+    WriteBytes(refused, "the system's file");
+    const std::wstring missing = box / L"NotMade\\x.dat";
+    log.SetPathCheck([&](const std::wstring& path) { return path != refused && path != missing; });
+    log.RecordFile(missing, 0, false);
+    log.CompleteLast(false);
+    log.RecordFile(refused, 0, false);
+    log.CompleteLast(false);
+    EXPECT_FALSE(Exists(box / L"NotMade"));
+    EXPECT_TRUE(log.Entries().back().backupPath.empty());
+    EXPECT_EQ(ReadBytes(refused), "the system's file");
+    log.Rollback();
+    EXPECT_EQ(ReadBytes(refused), "the system's file");
+    log.SetPathCheck(nullptr);
 }
 
 TEST_F(Journal, SecondCompleteLastChangesNothing) {
@@ -198,6 +326,52 @@ TEST_F(Journal, ExistingSharedDataFileIsAdoptedUnchanged) {
     EXPECT_EQ(ReadBytes(path), "the user's stock");
     const std::string text = ReadBytes(box / L"Uninstall.ulog");
     EXPECT_NE(text.find(test::Utf16LeFile("0000:0103:1 -- " + Ascii(path) + "\r\n", false)), std::string::npos);
+}
+
+// A shared data file's grant reaches only files inside the shared folders: a per-user data file
+// in the installing user's own data folder gets none. Limited by Wine: it keeps no DACL, but maps
+// a grant of write access onto the file's mode, so a granted read-only file loses its read-only
+// attribute; that is what is looked at here.
+TEST_F(Journal, SharedDataFilesAreGrantedOnlyInsideTheSharedFolders) {
+    const std::wstring shared = box / L"AllData\\Kavrenco\\stock.dat";
+    const std::wstring own = box / L"UserData\\Kavrenco\\user.dat";
+    for (const std::wstring* path : {&shared, &own}) {
+        const std::wstring folder = path->substr(0, path->find_last_of(L'\\'));
+        CreateDirectoryW(folder.substr(0, folder.find_last_of(L'\\')).c_str(), nullptr);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        WriteBytes(*path, "kept as it is", FILE_ATTRIBUTE_READONLY);
+    }
+    NativeFileSystem files;
+    LinkGuard guard(files);
+    guard.AddUsersWritableFolder(box / L"AllData", box / L"AllData\\Kavrenco", true);
+    guard.AddUsersWritableFolder(box / L"UserData", box / L"UserData\\Kavrenco", false);
+    UninstallLogRuleHost host(log, &guard);
+    NoTemporaryFiles temporary;
+    InstalledPaths paths;
+    FileRules rules(InstallMode::FreshInstall, host, temporary, paths);
+
+    EXPECT_EQ(rules.Begin(SharedData(shared)).answer, notification::skip);  // adopted, granted
+    EXPECT_EQ(rules.Begin(SharedData(own)).answer, notification::skip);     // adopted, not granted
+    EXPECT_EQ(Attributes(shared) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_NE(Attributes(own) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(ReadBytes(shared), "kept as it is");
+    EXPECT_EQ(ReadBytes(own), "kept as it is");
+}
+
+// An installation folder made outside the program folders is created with the access list given
+// (results only: Wine keeps no DACL to read back); a folder below it inherits from it.
+TEST_F(Journal, FolderCreatedWithTheSecurityGivenForIt) {
+    const ProgramFilesChildDescriptor security;
+    const std::wstring install = box / L"Apps\\Sarvelix 6";
+    log.SetCreatedFolderSecurity(install, security.get());
+    log.RecordFile(install + L"\\Lang\\fr.dll", 0, false);
+    log.CompleteLast(true);
+    log.SetCreatedFolderSecurity(std::wstring(), nullptr);
+    std::vector<std::wstring> created;
+    for (const LogEntry& e : log.Entries())
+        if (e.kind == LogEntryKind::CreatedFolder) created.push_back(e.path);
+    EXPECT_EQ(created, (std::vector<std::wstring>{box / L"Apps", install, install + L"\\Lang"}));
+    EXPECT_TRUE(Exists(install + L"\\Lang"));
 }
 
 TEST_F(Journal, UpdateKeepsSharedDataListedByThePreviousLogEvenWhenDeleted) {
