@@ -13,6 +13,7 @@
 #include <string>
 
 #include "ulog/LogEntry.h"
+#include "ulog/LogFileApi.h"
 
 namespace sv {
 
@@ -56,9 +57,14 @@ public:
     void Rollback();
 
     // Merges the previous entries, writes the log file, deletes the backups (in every case).
-    // True when the file was completely written.
+    // The new log replaces an old one in one step, once it is completely written and flushed; until
+    // then, and whenever a step fails, the old log stays exactly as it was. True when the file was
+    // completely written.
     bool WriteAndCommit(const std::wstring& logPath, const std::wstring& installFolder,
                         const std::wstring& startMenuFolder);
+
+    // The file calls of WriteAndCommit (the real ones unless a test injects failures).
+    void SetLogFileApi(LogFileApi& api) noexcept { fileApi_ = &api; }
 
     // --- state ----------------------------------------------------------------------------------
     const std::wstring& PreviousInstallPath() const noexcept { return previousInstallPath_; }
@@ -82,6 +88,7 @@ private:
     LogEntryList entries_;
     bool outcomePending_ = false;
     std::wstring previousInstallText_;
+    LogFileApi* fileApi_;
 };
 
 // The system's Uninstall key, below HKEY_LOCAL_MACHINE.
