@@ -28,8 +28,14 @@ public:
     bool SameAbsolutePath(const Utf16String& a, const Utf16String& b) override;
     void GrantUsersFullAccess(const Utf16String& folder) override;
 
+    // How PauseBeforeRetry waits its second (the installer pumps its window's messages meanwhile);
+    // Sleep when none is given.
+    using Pause = std::function<void(DWORD milliseconds)>;
+    void SetPause(Pause pause) { pause_ = std::move(pause); }
+
 private:
     UsersAccessGrant grant_;
+    Pause pause_;
 };
 
 }  // namespace sv
