@@ -258,8 +258,8 @@ bool InstallSequence::RunSteps() {
             return answer;
         };
         Win32FileSystem systemFiles;
-        systemFiles.SetPause([](DWORD milliseconds) { WaitPumpingMessages(nullptr, milliseconds); });
-        PayloadFileSystem& files = fileSystem_ != nullptr ? *fileSystem_ : systemFiles;
+        Win32FileSystem& files = fileSystem_ != nullptr ? *fileSystem_ : systemFiles;
+        files.SetPause([](DWORD milliseconds) { WaitPumpingMessages(nullptr, milliseconds); });
         Step(InstallStep::extraction);
         if (!ExtractPayload(*payload, state_.installFolder, samplesFolder, state_.tempFolder, observer, files)) {
             state_.uninstallLog.Rollback();

@@ -16,7 +16,7 @@
 #include "install/InstallLog.h"
 #include "payload/Notification.h"
 #include "payload/FileRules.h"
-#include "payload/PayloadFileSystem.h"
+#include "payload/Win32FileSystem.h"
 
 namespace sv {
 
@@ -51,8 +51,9 @@ public:
     void SetPayloadStream(std::istream* stream) { payload_ = stream; }
 
     // --- seams of the fault tests ---------------------------------------------------------------
-    // The extraction's file system; by default the Win32 one, pumping messages while it waits.
-    void SetFileSystem(PayloadFileSystem* fileSystem) { fileSystem_ = fileSystem; }
+    // The extraction's file system (a test's faults on the Win32 one); either way, its pause
+    // before a checksum retry pumps the thread's messages.
+    void SetFileSystem(Win32FileSystem* fileSystem) { fileSystem_ = fileSystem; }
     // Called as each step begins; may raise, as an unexpected error inside that step would.
     using StepProbe = std::function<void(InstallStep)>;
     void SetStepProbe(StepProbe probe) { probe_ = std::move(probe); }
@@ -80,7 +81,7 @@ private:
     InstallerState& state_;
     InstalledPaths paths_;
     std::istream* payload_ = nullptr;
-    PayloadFileSystem* fileSystem_ = nullptr;
+    Win32FileSystem* fileSystem_ = nullptr;
     StepProbe probe_;
     DWORD registrationTimeLimit_ = kRegistrationTimeLimit;
     bool lineOpen_ = false;   // the log's last line waits for its "OK" or "Failed"

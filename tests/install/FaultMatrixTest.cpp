@@ -12,11 +12,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <atomic>
 #include <map>
 #include <optional>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "../app/TestSupport.h"
 #include "InstallTestSupport.h"
@@ -25,6 +27,7 @@
 #include "payload/PayloadBuilder.h"
 #include "payload/Win32FileSystem.h"
 #include "platform/UniqueHandle.h"
+#include "ulog/LogFileApi.h"
 
 namespace sv {
 namespace {
@@ -126,9 +129,20 @@ private:
     };
 };
 
+// The log file's last step, moving the new log over the old one, fails.
+class FailingLogMove : public LogFileApi {
+public:
+    bool Replace(const std::wstring&, const std::wstring&) override {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+};
+
 // --- the cases ---------------------------------------------------------------------------------------------
 
 class FaultRun;
+
+constexpr UINT kAnswerBound = 1500;  // milliseconds; the registration limit of the hang case is 2000
 
 struct FaultCase {
     const char* name;
@@ -253,6 +267,8 @@ public:
     FaultyFileSystem files_;
     std::optional<InstallStep> throwAt_;
     DWORD registrationLimit_ = kRegistrationTimeLimit;
+    FailingLogMove failingLogMove_;
+    std::string oldLog_;     // the previous version's Uninstall.ulog
     fs::path holdPath_;      // a file another process holds open without sharing during the run
     UniqueFileHandle held_;
     std::string version_ = "2";
@@ -271,8 +287,31 @@ TEST_P(FaultRun, EndsWithTheMachineAsExpected) {
         ASSERT_TRUE(held_);
     }
 
+    // Meanwhile another thread sends the page window a message every 20 ms: the run's thread must
+    // answer each one while it extracts, pauses before a checksum retry or waits for the
+    // registration run. (The bound is far above an answer's time and below the waits, which are
+    // seconds long; speed itself is bench/responsiveness.sh's.)
+    std::atomic<bool> running{true}, pingerDone{false};
+    int sent = 0, unanswered = 0;
+    std::thread pinger([&] {
+        while (running) {
+            DWORD_PTR result = 0;
+            ++sent;
+            if (!SendMessageTimeoutW(page_.get(), WM_NULL, 0, 0, SMTO_NORMAL, kAnswerBound, &result)) ++unanswered;
+            Sleep(20);
+        }
+        pingerDone = true;
+    });
     const bool installed = Run(state_, payload_);
+    running = false;
+    while (!pingerDone) {  // its last message is answered too
+        PumpMessages();
+        Sleep(5);
+    }
+    pinger.join();
     held_.reset();
+    EXPECT_GT(sent, 0);
+    EXPECT_EQ(unanswered, 0) << "of " << sent;
 
     EXPECT_EQ(installed, c.installs);
     if (!c.status.empty()) {
@@ -378,6 +417,25 @@ std::vector<FaultCase> Cases() {
              run.files_.fullDiskAt = (run.install_ / "Docs" / "readme.txt").wstring();
          },
          false, kFailedStatus + L"1:00000070).", L"readme.txt\"...Failed\r\n", nullptr},
+        {"LogFileCannotReplaceTheOldOne",  // an update that installs, but its log cannot replace the old log
+         [](FaultRun& run) {
+             run.InstallPreviousVersion();
+             run.oldLog_ = ReadAll(run.install_ / "Uninstall.ulog");
+             run.state_.uninstallLog.SetLogFileApi(run.failingLogMove_);
+         },
+         true, L"Click on 'Next' to continue.", L"Installation Data Writing...Failed\r\n",
+         [](FaultRun& run) {
+             const fs::path log = run.install_ / "Uninstall.ulog";
+             EXPECT_FALSE(run.oldLog_.empty());
+             EXPECT_EQ(ReadAll(log), run.oldLog_);
+             EXPECT_EQ(GetFileAttributesW(log.c_str()) & ~DWORD{FILE_ATTRIBUTE_NOT_CONTENT_INDEXED},
+                       DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE});
+             EXPECT_EQ(ReadAll(run.install_ / "Lang" / "fr.dll"), "french texts 2");
+             std::error_code error;
+             for (const auto& entry : fs::directory_iterator(run.install_, error))  // no temporary log left
+                 EXPECT_NE(entry.path().extension(), ".tmp") << test::Narrow(entry.path().wstring());
+             EXPECT_TRUE(fs::is_empty(run.root_ / "Temp"));  // backups deleted, run folder swept
+         }},
         {"RegistrationProgramFails",
          [](FaultRun&) { SetEnvironmentVariableW(L"SV_PROBE_EXIT", L"0"); }, true, L"",
          L"Registry Data Writing...Failed\r\n", InstalledWithoutRegistration},

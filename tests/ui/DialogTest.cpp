@@ -47,14 +47,21 @@ private:
     Where where_;
 };
 
-// The system's own text for E_UNEXPECTED, as FormatMessage gives it.
-std::wstring UnexpectedText() {
+std::wstring SystemText(HRESULT code) {
     wchar_t text[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   static_cast<DWORD>(E_UNEXPECTED), 0, text, 512, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(code), 0,
+                   text, 512, nullptr);
     std::wstring result = text;
     while (!result.empty() && (result.back() == L'\r' || result.back() == L'\n')) result.pop_back();
     return result;
+}
+
+// The system's text for E_UNEXPECTED. Wine has none: there the box shows E_FAIL's text (or, when
+// the system has that neither, "Error"), as the installer's other error boxes do.
+std::wstring UnexpectedText() {
+    if (std::wstring text = SystemText(E_UNEXPECTED); !text.empty()) return text;
+    if (std::wstring text = SystemText(E_FAIL); !text.empty()) return text;
+    return L"Error";
 }
 
 void Raise(HWND dialog, Where where) {
@@ -74,7 +81,6 @@ TEST_P(DialogException, IsReportedAndTheDialogGoesOn) {
 
     const std::size_t expected = GetParam() == Where::initDialog ? 1 : 2;
     ASSERT_EQ(boxes.Boxes().size(), expected);
-    ASSERT_FALSE(UnexpectedText().empty());
     for (const MessageBoxRequest& box : boxes.Boxes()) {
         EXPECT_EQ(box.text, UnexpectedText());
         EXPECT_EQ(box.type & MB_ICONMASK, UINT{MB_ICONERROR});
@@ -83,12 +89,16 @@ TEST_P(DialogException, IsReportedAndTheDialogGoesOn) {
     EXPECT_EQ(SendMessageW(window, kAnsweredMessage, 0, 0), kAnswer);  // handlers still run
 }
 
+std::string HandlerName(const testing::TestParamInfo<Where>& info) {
+    switch (info.param) {
+    case Where::initDialog: return "InitDialog";
+    case Where::message: return "Message";
+    default: return "Command";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Handlers, DialogException,
-                         testing::Values(Where::initDialog, Where::message, Where::command),
-                         [](const testing::TestParamInfo<Where>& info) {
-                             const char* names[] = {"InitDialog", "Message", "Command"};
-                             return std::string(names[static_cast<int>(info.param)]);
-                         });
+                         testing::Values(Where::initDialog, Where::message, Where::command), HandlerName);
 
 }  // namespace
 }  // namespace sv::ui

@@ -73,8 +73,11 @@ std::wstring SystemMessageText(DWORD code) {
 
 void ReportUnexpectedException() noexcept {
     try {
+        // As the installer's error boxes do: the text of E_FAIL when the system has none for
+        // E_UNEXPECTED (Wine has none), and a word when it has neither.
         std::wstring text = SystemMessageText(static_cast<DWORD>(E_UNEXPECTED));
-        if (text.empty()) text = L"Catastrophic failure";
+        if (text.empty()) text = SystemMessageText(static_cast<DWORD>(E_FAIL));
+        if (text.empty()) text = L"Error";
         AfxMessageBox(text, MB_OK | MB_ICONERROR);
     } catch (...) {
         // nothing more can be told

@@ -72,7 +72,8 @@ void SetMessageBoxHook(MessageBoxHook hook);
 std::wstring SystemMessageText(DWORD code);
 
 // An exception that reached a window procedure or the start hook, where it must stop: the user is
-// told with the system's text for E_UNEXPECTED in the framework's message box. Never raises.
+// told with the system's text for E_UNEXPECTED (E_FAIL's when it has none) in the framework's
+// message box. Never raises.
 void ReportUnexpectedException() noexcept;
 
 // Runs the application object: the body of the program's entry point. An exception out of the
