@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "resource.h"
@@ -41,25 +43,32 @@ bool IsDialog(HWND window) {
     return GetClassNameW(window, className, 16) != 0 && lstrcmpW(className, L"#32770") == 0;
 }
 
+struct FrameSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchFrame(HWND window, LPARAM data) {
+    auto& s = *reinterpret_cast<FrameSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == s.processId && IsWindowVisible(window) && IsDialog(window) &&
+        GetDlgItem(window, IDC_BANNER_BACKDROP) != nullptr) {
+        s.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindFrame(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s.processId && IsWindowVisible(window) && IsDialog(window) &&
-                GetDlgItem(window, IDC_BANNER_BACKDROP) != nullptr) {
-                s.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    FrameSearch search{processId, nullptr};
+    EnumWindows(MatchFrame, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR data) {
+    *reinterpret_cast<WORD*>(data) = found;
+    return FALSE;
 }
 
 HWND VisiblePage(HWND frame) {
@@ -89,20 +98,15 @@ int Fail(const char* what) {
 
 // A copy of the installer whose payload resource is the given file.
 bool CopyWithPayload(const std::wstring& installer, const std::wstring& payload, const std::wstring& copy) {
-    std::ifstream in(payload, std::ios::binary);
+    std::ifstream in(std::filesystem::path(payload), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     if (bytes.empty() || !CopyFileW(installer.c_str(), copy.c_str(), FALSE)) return false;
     SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     // The resource keeps its language, so that it replaces the old one rather than joining it.
     WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
     if (HMODULE module = LoadLibraryExW(installer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        EnumResourceLanguagesW(
-            module, MAKEINTRESOURCEW(kPayloadType), MAKEINTRESOURCEW(kPayloadId),
-            [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR data) -> BOOL {
-                *reinterpret_cast<WORD*>(data) = found;
-                return FALSE;
-            },
-            reinterpret_cast<LONG_PTR>(&language));
+        EnumResourceLanguagesW(module, MAKEINTRESOURCEW(kPayloadType), MAKEINTRESOURCEW(kPayloadId), TakeLanguage,
+                               reinterpret_cast<LONG_PTR>(&language));
         FreeLibrary(module);
     }
     HANDLE update = BeginUpdateResourceW(copy.c_str(), FALSE);
@@ -159,13 +163,15 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring before = Text(status);
 
     std::atomic<bool> done{false};
-    std::vector<double> answers;  // milliseconds
+    std::vector<double> answers;    // milliseconds
+    std::vector<ULONGLONG> sentAt;  // GetTickCount64 when each was sent
     std::thread pinger([&] {
         LARGE_INTEGER frequency, start, end;
         QueryPerformanceFrequency(&frequency);
         while (!done) {
             const ULONGLONG next = GetTickCount64() + kPingInterval;
             DWORD_PTR result = 0;
+            sentAt.push_back(GetTickCount64());
             QueryPerformanceCounter(&start);
             SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, kPatience, &result);
             QueryPerformanceCounter(&end);
@@ -177,8 +183,11 @@ int wmain(int argc, wchar_t** argv) {
     });
     const ULONGLONG installStart = GetTickCount64();
     Press(frame, IDOK);  // Install
+    std::vector<std::pair<ULONGLONG, std::wstring>> statuses;  // what the page showed, and since when
     const bool finished = WaitFor(process.hProcess, [&] {
-        return Text(status) != before && IsWindowEnabled(GetDlgItem(frame, IDCANCEL));
+        const std::wstring shown = Text(status);
+        if (statuses.empty() || statuses.back().second != shown) statuses.emplace_back(GetTickCount64(), shown);
+        return shown != before && IsWindowEnabled(GetDlgItem(frame, IDCANCEL));
     });
     const ULONGLONG installTime = GetTickCount64() - installStart;
     done = true;
@@ -196,6 +205,20 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("messages: %zu (every %lu ms)\n", sorted.size(), static_cast<unsigned long>(kPingInterval));
     std::printf("answer time: longest %.1f ms, 99th percentile %.1f ms, median %.1f ms\n", sorted.back(), at(0.99),
                 at(0.5));
+    // Where the five longest answers fell: the status text shown when each message was sent.
+    std::vector<std::size_t> order(answers.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return answers[a] > answers[b]; });
+    for (std::size_t k = 0; k < order.size() && k < 5; ++k) {
+        const std::size_t i = order[k];
+        std::wstring shown;
+        for (const auto& [since, text] : statuses)
+            if (since <= sentAt[i]) shown = text;
+        char narrow[512] = {};
+        WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+        std::printf("  %.1f ms at %.2f s: %s\n", answers[i], static_cast<double>(sentAt[i] - installStart) / 1000.0,
+                    narrow);
+    }
     std::fflush(stdout);
 
     if (succeeded) {  // on to the end page, then Exit

@@ -7,7 +7,7 @@
 # BUILD_FOLDER/bench/payload19m, and runs each installation in a Wine prefix booted for it.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${1:-$ROOT/build/mingw-x64}
+BUILD=$(cd "${1:-$ROOT/build/mingw-x64}" && pwd)
 cmake --build "$BUILD" --target installer responsiveness_bench sv_demo_payload
 TOOL=$BUILD/host-tools/payloadtool/payloadtool
 INSTALLER=$(ls "$BUILD"/bin/InstallSarvelio*.exe | head -n 1)
