@@ -1,6 +1,7 @@
 #include "app/InstallApp.h"
 
 #include "app/Localisation.h"
+#include "app/Registry.h"
 #include "app/StartUp.h"
 #include "resource.h"
 #include "ui/InstallDlg.h"
@@ -37,8 +38,14 @@ bool CInstallApp::InitInstance() {
     SetAppName(ApplicationTitle());
     if (!CheckAdministrator()) return false;
     if (!WaitForRunningProduct()) return false;
-    DetectInstallMode();
-    ReadPreviousLog();
+    try {
+        DetectInstallMode();
+        ReadPreviousLog();
+    } catch (const RegistryError& error) {
+        // A key that exists but cannot be read: the installer cannot tell what is installed.
+        ShowErrorCode(error.code().value());
+        return false;
+    }
     ApplyDefaultFolders();
     ApplyDefaultOptions();
     {

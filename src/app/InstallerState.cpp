@@ -79,7 +79,7 @@ HWND SharedMessageOwner() {
 int SharedMessageBox(const std::wstring& text, UINT type) {
     const std::wstring caption = VersionInfo::OwnModule().ProductTitle();
     iconHook = SetWindowsHookExW(WH_CBT, SetIconOnCreate, nullptr, GetCurrentThreadId());
-    const int answer = MessageBoxW(SharedMessageOwner(), text.c_str(), caption.c_str(), type);
+    const int answer = ui::ShowMessageBox(SharedMessageOwner(), text, caption.c_str(), type);
     if (iconHook != nullptr) UnhookWindowsHookEx(iconHook);
     iconHook = nullptr;
     return answer;

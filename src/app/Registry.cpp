@@ -4,13 +4,22 @@
 #include <vector>
 
 namespace sv {
+namespace {
+RegistryOpenHook& OpenHook() {
+    static RegistryOpenHook hook;
+    return hook;
+}
+}  // namespace
+
+void SetRegistryOpenHook(RegistryOpenHook hook) { OpenHook() = std::move(hook); }
 
 RegistryError::RegistryError(LSTATUS status, const char* what)
     : std::system_error(static_cast<int>(status), std::system_category(), what) {}
 
 UniqueHKey OpenRegistryKey(HKEY root, const std::wstring& path) {
     UniqueHKey key;
-    const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, MAXIMUM_ALLOWED, key.put());
+    LSTATUS status = OpenHook() ? OpenHook()(root, path) : ERROR_SUCCESS;
+    if (status == ERROR_SUCCESS) status = RegOpenKeyExW(root, path.c_str(), 0, MAXIMUM_ALLOWED, key.put());
     if (status == ERROR_FILE_NOT_FOUND) return {};
     if (status != ERROR_SUCCESS) throw RegistryError(status, "RegOpenKeyExW");
     return key;

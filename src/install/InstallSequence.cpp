@@ -43,6 +43,8 @@ constexpr std::uint32_t kMsgInstallData = 1119;
 constexpr std::uint32_t kMsgInstallFailed = 1121;
 
 constexpr int kRegistrationSuccess = -10;
+// The code text of an error of no known category.
+constexpr wchar_t kUnexpectedCodeText[] = L"7";
 constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // Temporary files of the payload go to the run's sweeper.
@@ -117,17 +119,47 @@ std::wstring FailureCodeText(const std::error_code& code) {
     return text;
 }
 
-void PumpMessages() {
+bool PumpMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            return false;
         }
         ui::CWinApp* app = ui::AfxGetApp();
         if (app != nullptr && app->PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
+    }
+    return true;
+}
+
+bool WaitPumpingMessages(HANDLE object, DWORD milliseconds) {
+    const ULONGLONG start = GetTickCount64();
+    bool pumping = true;
+    for (;;) {
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        const DWORD remaining = elapsed >= milliseconds ? 0 : static_cast<DWORD>(milliseconds - elapsed);
+        if (!pumping) {  // a quit message waits in the queue: no more pumping, only waiting
+            if (object == nullptr) {
+                Sleep(remaining);
+                return false;
+            }
+            return WaitForSingleObject(object, remaining) == WAIT_OBJECT_0;
+        }
+        const DWORD count = object != nullptr ? 1 : 0;
+        const DWORD result =
+            MsgWaitForMultipleObjectsEx(count, object != nullptr ? &object : nullptr, remaining, QS_ALLINPUT,
+                                        MWMO_INPUTAVAILABLE);
+        if (count == 1 && result == WAIT_OBJECT_0) return true;
+        if (result == WAIT_OBJECT_0 + count) {
+            pumping = PumpMessages();
+            continue;
+        }
+        if (result == WAIT_TIMEOUT || remaining == 0) {
+            return object != nullptr && WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
+        }
+        if (result == WAIT_FAILED) pumping = false;  // wait without the queue from now on
     }
 }
 
@@ -135,11 +167,15 @@ void InstallSequence::AppendLog(HWND page, const std::wstring& text, bool headin
     AppendInstallLog(GetDlgItem(page, kIdcInstallLog), page, text, heading);
 }
 
+void InstallSequence::AppendLog(const std::wstring& text, bool heading) {
+    AppendLog(page_, text, heading);
+    const bool lineEnded = heading || text.empty() || (text.size() >= 2 && text.compare(text.size() - 2, 2, L"\r\n") == 0);
+    lineOpen_ = !lineEnded;
+}
+
 void InstallSequence::SetStatus(const std::wstring& text) const { SetDlgItemTextW(page_, kIdcStatus, text.c_str()); }
 
-void InstallSequence::EndLine(bool ok) const {
-    AppendLog(CatalogueText(ok ? kMsgStepOk : kMsgStepFailed) + L"\r\n");
-}
+void InstallSequence::EndLine(bool ok) { AppendLog(CatalogueText(ok ? kMsgStepOk : kMsgStepFailed) + L"\r\n"); }
 
 notification::result InstallSequence::Observe(const notification& event, std::istream& payload, FileRules& rules) {
     UninstallLog& log = state_.uninstallLog;
@@ -149,7 +185,7 @@ notification::result InstallSequence::Observe(const notification& event, std::is
         SetStatus(text);
         AppendLog(text);
         const auto start = payload.tellg();
-        if (!VerifyPayload(payload)) RaiseCompressError(compress_errc::unknown);
+        if (!VerifyPayload(payload, [] { PumpMessages(); })) RaiseCompressError(compress_errc::unknown);
         payload.clear();
         payload.seekg(start);
         EndLine(true);
@@ -192,10 +228,38 @@ notification::result InstallSequence::Observe(const notification& event, std::is
 }
 
 bool InstallSequence::DoInstall() {
+    lineOpen_ = false;
+    committed_ = false;
+    try {
+        return RunSteps();
+    } catch (...) {
+        // An error nobody expected ends the run as a failed extraction (code 7) would: the open
+        // line says "Failed" and everything journalled is undone. Once the log file is written
+        // the installation is complete and stays.
+        if (committed_) return true;
+        try {
+            state_.uninstallLog.CompleteLast(false);
+            const std::wstring text = FormatCatalogueText(kMsgInstallFailed, kUnexpectedCodeText);
+            if (lineOpen_) {
+                EndLine(false);
+            } else {
+                AppendLog(text + L"\r\n");  // between two steps: the failure has a line of its own
+            }
+            SetStatus(text);
+        } catch (...) {
+            // the texts are lost; the rollback still runs
+        }
+        state_.uninstallLog.Rollback();
+        return false;
+    }
+}
+
+bool InstallSequence::RunSteps() {
     paths_ = InstalledPaths{};
     AppendLog(std::wstring(), true);
     ui::CWaitCursor waitCursor;
 
+    Step(InstallStep::temporaryFolder);
     SetStatus(CatalogueText(kMsgPreparing));
     std::wstring errorText;
     if (!PrepareTempFolder(state_.tempFolder, errorText)) {
@@ -222,7 +286,8 @@ bool InstallSequence::DoInstall() {
         // files are journalled with their identity, and an installation folder created outside
         // the program folders gets their access list.
         UninstallLog& log = state_.uninstallLog;
-        Win32FileSystem fileSystem;
+        Win32FileSystem systemFiles;
+        Win32FileSystem& fileSystem = fileSystem_ != nullptr ? *fileSystem_ : systemFiles;
         LinkGuard guard(fileSystem);
         fileSystem.SetCreatedFileListener(
             [&log](const std::wstring& path, const FileIdentity& identity) { log.NoteWrittenFile(path, identity); });
@@ -249,6 +314,8 @@ bool InstallSequence::DoInstall() {
             PumpMessages();
             return answer;
         };
+        fileSystem.SetPause([](DWORD milliseconds) { WaitPumpingMessages(nullptr, milliseconds); });
+        Step(InstallStep::extraction);
         if (!ExtractPayload(*payload, state_.installFolder, samplesFolder, state_.tempFolder, observer, fileSystem,
                             &guard)) {
             state_.uninstallLog.Rollback();
@@ -256,13 +323,19 @@ bool InstallSequence::DoInstall() {
         }
     }
 
+    Step(InstallStep::readOnlyMarking);
     for (const std::wstring* path : {&paths_.mainExePath, &paths_.uninstallerPath}) {
         const DWORD attributes = GetFileAttributesW(path->c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path->c_str(), attributes | FILE_ATTRIBUTE_READONLY);
     }
 
+    Step(InstallStep::shortcuts);
     CreateShortcuts();
-    RunRegistration(WriteUninstallKey());
+    Step(InstallStep::registry);
+    const bool registryOk = WriteUninstallKey();
+    Step(InstallStep::registration);
+    RunRegistration(registryOk);
+    Step(InstallStep::logFile);
     WriteLogFile();
 
     SetStatus(FormatCatalogueText(kMsgClickContinue, CatalogueText(kMsgNext)));
@@ -357,11 +430,12 @@ void InstallSequence::RunRegistration(bool registryOk) {
     bool runOk = false;
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, HIGH_PRIORITY_CLASS, nullptr,
                        directory.empty() ? nullptr : directory.c_str(), &startup, &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
+        const UniqueHandle processHandle(process.hProcess);
+        const UniqueHandle threadHandle(process.hThread);
+        // The window answers while the program runs: it may broadcast messages to every window.
+        const bool ended = WaitPumpingMessages(processHandle.get(), registrationTimeLimit_);
         DWORD exitCode = 0;
-        if (!GetExitCodeProcess(process.hProcess, &exitCode)) exitCode = 0;
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+        if (!ended || !GetExitCodeProcess(processHandle.get(), &exitCode)) exitCode = 0;  // past the limit: left running
         state_.instanceMutex.TryAcquire();
         const bool registered = static_cast<std::int32_t>(exitCode) == kRegistrationSuccess;
         runOk = registryOk && registered;
@@ -386,8 +460,10 @@ void InstallSequence::WriteLogFile() {
     if (!folder.empty()) {
         wchar_t path[MAX_PATH] = {};
         folder.copy(path, folder.size());
-        if (PathAppendW(path, L"Uninstall.ulog"))
+        if (PathAppendW(path, L"Uninstall.ulog")) {
+            committed_ = true;  // from here on nothing can be undone: WriteAndCommit deletes the backups
             ok = state_.uninstallLog.WriteAndCommit(path, state_.installFolder, state_.startMenuFolder);
+        }
     }
     EndLine(ok);
 }

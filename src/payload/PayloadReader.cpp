@@ -21,17 +21,20 @@ namespace io = boost::iostreams;
 // counts the bytes read.
 class CountingSource : public io::source {
 public:
-    CountingSource(std::istream& in, std::uint64_t& count) : in_(&in), count_(&count) {}
+    CountingSource(std::istream& in, std::uint64_t& count, const std::function<void()>* afterRead = nullptr)
+        : in_(&in), count_(&count), afterRead_(afterRead) {}
     std::streamsize read(char* data, std::streamsize size) {
         std::streambuf* buffer = in_->rdbuf();
         const std::streamsize got = buffer ? buffer->sgetn(data, size) : 0;
         *count_ += static_cast<std::uint64_t>(got);
+        if (afterRead_ && *afterRead_) (*afterRead_)();
         return got > 0 ? got : -1;
     }
 
 private:
     std::istream* in_;
     std::uint64_t* count_;
+    const std::function<void()>* afterRead_;
 };
 
 // The decompressed output of an extraction: offers every block to the write operation until it
@@ -51,10 +54,11 @@ private:
     ExtractionState* state_;
 };
 
-void Decompress(std::istream& in, std::uint64_t& compressedBytes, auto sink) {
+void Decompress(std::istream& in, std::uint64_t& compressedBytes, auto sink,
+                const std::function<void()>* afterRead = nullptr) {
     io::filtering_istream decompressed;
     decompressed.push(io::bzip2_decompressor(false, kPayloadBlockSize), kPayloadBlockSize);
-    decompressed.push(CountingSource(in, compressedBytes), kPayloadBlockSize);
+    decompressed.push(CountingSource(in, compressedBytes, afterRead), kPayloadBlockSize);
     io::copy(decompressed, sink, kPayloadBlockSize);
 }
 
@@ -68,10 +72,10 @@ Utf16String PathText(const std::filesystem::path& path) {
 
 }  // namespace
 
-bool VerifyPayload(std::istream& in) noexcept {
+bool VerifyPayload(std::istream& in, const std::function<void()>& betweenBlocks) noexcept {
     try {
         std::uint64_t compressedBytes = 0;
-        Decompress(in, compressedBytes, io::null_sink());
+        Decompress(in, compressedBytes, io::null_sink(), &betweenBlocks);
         return in.good() && in.peek() == std::istream::traits_type::eof();
     } catch (...) {
         return false;

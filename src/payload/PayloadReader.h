@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <istream>
 
 #include "payload/ExtractionState.h"
@@ -15,7 +16,9 @@ inline constexpr std::streamsize kPayloadBlockSize = 4096;
 
 // Decompresses the stream from its position to its end and drops the output. True when the
 // bzip2 stream decoded without error and the stream is left good and at its end. Never raises.
-bool VerifyPayload(std::istream& in) noexcept;
+// `betweenBlocks`, when given, is called after each block of compressed input has been read (the
+// installer pumps its window's messages there); it changes nothing of what is read or decided.
+bool VerifyPayload(std::istream& in, const std::function<void()>& betweenBlocks = {}) noexcept;
 
 // Streams the archive into its destination files. Sends started first, finished last on success,
 // failure (once) on any error, including errors raised by the observer; returns true on success.

@@ -146,7 +146,14 @@ ReadOutcome Win32FileSystem::ReadBlocks(const Utf16String& path, const BlockSink
     }
 }
 
-void Win32FileSystem::PauseBeforeRetry() { ::Sleep(1000); }
+void Win32FileSystem::PauseBeforeRetry() {
+    constexpr DWORD kRetryPause = 1000;
+    if (pause_) {
+        pause_(kRetryPause);
+    } else {
+        ::Sleep(kRetryPause);
+    }
+}
 
 Utf16String Win32FileSystem::ShellFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};

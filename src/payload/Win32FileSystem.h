@@ -33,9 +33,15 @@ public:
     void GrantUsersFullAccess(const Utf16String& folder) override;
     PathFacts Inspect(const Utf16String& path) override;
 
+    // How PauseBeforeRetry waits its second (the installer pumps its window's messages meanwhile);
+    // Sleep when none is given.
+    using Pause = std::function<void(DWORD milliseconds)>;
+    void SetPause(Pause pause) { pause_ = std::move(pause); }
+
 private:
     SharedFolderGrant grant_;
     CreatedFileListener createdFileListener_;
+    Pause pause_;
 };
 
 }  // namespace sv

@@ -229,7 +229,7 @@ void UlogReader::TakeByte(char byte) {
     }
 }
 
-void UlogReader::EndLine() {
+Utf16String UlogReader::DecodeLine() const {
     Utf16String line;
     if (encoding_ == Encoding::narrow) {
         line = WidenNarrowLine(raw_);
@@ -240,6 +240,11 @@ void UlogReader::EndLine() {
                                            (static_cast<unsigned char>(raw_[i + 1]) << 8));
         }
     }
+    return line;
+}
+
+void UlogReader::EndLine() {
+    Utf16String line = DecodeLine();
     raw_.clear();
     lineBytes_ = 0;
     ProcessLine(std::move(line));
@@ -248,8 +253,12 @@ void UlogReader::EndLine() {
 void UlogReader::Finish() {
     if (Ended()) return;
     if (encoding_ == Encoding::undecided) DecideEncoding(true);
-    if (!Ended() && !raw_.empty()) EndLine();
-    if (!Ended()) stop_ = UlogStop::endOfFile;
+    if (Ended()) return;
+    // A last line without its line end was cut off (a write that stopped part-way): what is left
+    // of it could name another path, so it is not read.
+    Utf16String rest = DecodeLine();
+    TrimRight(rest);
+    stop_ = rest.empty() ? UlogStop::endOfFile : UlogStop::cutLine;
 }
 
 void UlogReader::ProcessLine(Utf16String line) {

@@ -5,7 +5,9 @@
 // by line as UTF-8 when the line is valid UTF-8 and as Windows-1252 otherwise (an initial UTF-8
 // byte-order mark is skipped).
 //
-// Lines: a line ends after its line feed; the last one needs none. A line longer than
+// Lines: a line ends after its line feed. A last line without its line end (other than white
+// space) is not read: it was cut off, and what is left of a path could name something else. A
+// line longer than
 // kUlogLineLimitBytes (its line end included, and on the first line the byte-order mark) ends
 // reading, as does a line holding a NUL character: neither was written by this program, and
 // cutting such a line could turn it into a path that names something else. What was read
@@ -37,13 +39,14 @@ enum class UlogStop {
     badEntry,      // a field missing or out of range
     lineTooLong,
     nulCharacter,
+    cutLine,       // the last line has no line end
 };
 
 class UlogReader {
 public:
     // Feeds the next bytes. False once reading has ended (further bytes are ignored).
     bool Feed(std::string_view bytes);
-    // The end of the file: reads the last line if it has no line end.
+    // The end of the file: a last line without its line end is not read (see above).
     void Finish();
 
     bool Ended() const noexcept { return stop_ != UlogStop::reading; }
@@ -56,6 +59,7 @@ private:
 
     void DecideEncoding(bool atEnd);
     void TakeByte(char byte);
+    Utf16String DecodeLine() const;  // the current line's bytes as text
     void EndLine();
     void ProcessLine(Utf16String line);
     void ProcessComment(Utf16String text);

@@ -10,6 +10,7 @@
 
 #include "platform/AccessControl.h"
 #include "platform/UniqueHandle.h"
+#include "ulog/LogFileApi.h"
 #include "ulog/LogMerge.h"
 #include "ulog/TrustedEntries.h"
 #include "ulog/UlogReader.h"
@@ -78,12 +79,6 @@ std::wstring ParentOf(const std::wstring& path) {
     if (last == std::wstring::npos) return std::wstring();
     const std::size_t root = RootLength(path);
     return path.substr(0, last < root ? root : last);  // a file in a root has the root as parent
-}
-
-bool WriteAll(HANDLE file, const std::string& bytes) {
-    DWORD written = 0;
-    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
 }
 
 // The privileges a hive load and a key save need, enabled for one scope.
@@ -238,7 +233,7 @@ bool RestoreKeyFromFile(HKEY parent, const std::wstring& subKey, const std::wstr
     return copied;
 }
 
-UninstallLog::UninstallLog(Product product) : product_(std::move(product)) {}
+UninstallLog::UninstallLog(Product product) : product_(std::move(product)), fileApi_(&SystemLogFileApi()) {}
 
 LogEntry& UninstallLog::Append(LogEntryKind kind, std::int32_t value) {
     LogEntry& entry = entries_.emplace_back();
@@ -440,24 +435,9 @@ bool UninstallLog::WriteAndCommit(const std::wstring& logPath, const std::wstrin
     header.startMenuFolder = startMenuFolder;
     header.productKey = product_.key;
 
-    bool written = false;
-    const DWORD oldAttributes = GetFileAttributesW(logPath.c_str());
-    SetFileAttributesW(logPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-    {
-        UniqueFileHandle file(
-            CreateFileW(logPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            written = WriteAll(file.get(), std::string(kUtf16LeByteOrderMark, sizeof kUtf16LeByteOrderMark));
-            for (const std::wstring& line : FormatUlogLines(header, entries_)) {
-                if (!written) break;
-                written = WriteAll(file.get(), Utf16LeBytes(line));
-            }
-            file.reset();
-            SetFileAttributesW(logPath.c_str(), kLogFileAttributes);
-        } else if (oldAttributes != INVALID_FILE_ATTRIBUTES) {
-            SetFileAttributesW(logPath.c_str(), oldAttributes);  // the old log stays as it was
-        }
-    }
+    std::vector<std::string> pieces{std::string(kUtf16LeByteOrderMark, sizeof kUtf16LeByteOrderMark)};
+    for (const std::wstring& line : FormatUlogLines(header, entries_)) pieces.push_back(Utf16LeBytes(line));
+    const bool written = ReplaceFileContents(*fileApi_, logPath, pieces, kLogFileAttributes);
 
     for (LogEntry& entry : entries_) {
         if (entry.backupPath.empty()) continue;

@@ -14,6 +14,7 @@
 
 #include "payload/FileIdentity.h"
 #include "ulog/LogEntry.h"
+#include "ulog/LogFileApi.h"
 
 namespace sv {
 
@@ -77,9 +78,14 @@ public:
     void Rollback();
 
     // Merges the previous entries, writes the log file, deletes the backups (in every case).
-    // True when the file was completely written.
+    // The new log replaces an old one in one step, once it is completely written and flushed; until
+    // then, and whenever a step fails, the old log stays exactly as it was. True when the file was
+    // completely written.
     bool WriteAndCommit(const std::wstring& logPath, const std::wstring& installFolder,
                         const std::wstring& startMenuFolder);
+
+    // The file calls of WriteAndCommit (the real ones unless a test injects failures).
+    void SetLogFileApi(LogFileApi& api) noexcept { fileApi_ = &api; }
 
     // --- state ----------------------------------------------------------------------------------
     const std::wstring& PreviousInstallPath() const noexcept { return previousInstallPath_; }
@@ -106,6 +112,7 @@ private:
     PathCheck pathCheck_;
     std::wstring securedFolder_;
     PSECURITY_DESCRIPTOR securedFolderDescriptor_ = nullptr;
+    LogFileApi* fileApi_;
 };
 
 // The identity of what path names, opened without following a link; nullopt when it cannot be read.

@@ -72,8 +72,16 @@ std::vector<ReadCase> Cases() {
         {"EmptyLinesSkippedAndNotCounted",
          Utf16LeFile("\r\n  \r\n" + h.substr(0, 26) + "\r\n\t\r\n" + h.substr(26) + "\r\n0000:0100:1 -- a\r\n"),
          {{kFile, 0, true, "a"}}, UlogStop::endOfFile},
-        {"LastLineNeedsNoLineEnd", Utf16LeFile(h + "0000:0100:1 -- a\r\n0001:0101:1 -- b"),
-         {{kFile, 0, true, "a"}, {kFile, 1, true, "b"}}, UlogStop::endOfFile},
+        // A write cut off part-way: what is left of a path must not come back as an entry.
+        {"CutLastLineIsNotRead", Utf16LeFile(h + "0000:0100:1 -- a\r\n0001:0101:1 -- D:\\Da"),
+         {{kFile, 0, true, "a"}}, UlogStop::cutLine},
+        {"CutLastLineEightBit", h + "0000:0100:1 -- a\r\n0001:0101:1 -- D:\\Da", {{kFile, 0, true, "a"}},
+         UlogStop::cutLine},
+        {"CutInTheHeader", Utf16LeFile(h.substr(0, 60)), {}, UlogStop::cutLine},
+        {"CutBeforeTheLineFeed", Utf16LeFile(h + "0000:0100:1 -- a\r\n0001:0101:1 -- b\r"),
+         {{kFile, 0, true, "a"}}, UlogStop::cutLine},
+        {"TrailingWhiteSpaceWithoutLineEnd", Utf16LeFile(h + "0000:0100:1 -- a\r\n \t"), {{kFile, 0, true, "a"}},
+         UlogStop::endOfFile},
         {"CommentsLaterAreIgnored", Utf16LeFile(h + "0000:0100:1 -- a\r\n// note\r\n0001:0100:1 -- b\r\n"),
          {{kFile, 0, true, "a"}, {kFile, 0, true, "b"}}, UlogStop::endOfFile},
         // malformed headers and entries
@@ -99,11 +107,11 @@ std::vector<ReadCase> Cases() {
         {"NulCharacterEndsReading", Utf16LeFile(h + "0:0100:1 -- a\r\n1:0100:1 -- b") + std::string("\0\0", 2) +
                                         Utf16LeFile("c\r\n2:0100:1 -- d\r\n", false),
          {{kFile, 0, true, "a"}}, UlogStop::nulCharacter},
-        {"OddTrailingByteIgnored", Utf16LeFile(h + "0:0100:1 -- a") + "x", {{kFile, 0, true, "a"}},
+        {"OddTrailingByteIgnored", Utf16LeFile(h + "0:0100:1 -- a\r\n") + "x", {{kFile, 0, true, "a"}},
          UlogStop::endOfFile},
         {"EmptyFile", "", {}, UlogStop::endOfFile},
         {"MarkOnly", "\xFF\xFE", {}, UlogStop::endOfFile},
-        {"SingleByte", "\xFF", {}, UlogStop::badVersion},
+        {"SingleByte", "\xFF", {}, UlogStop::cutLine},
     };
 }
 

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
 #include "JournalTestSupport.h"
@@ -14,6 +16,7 @@
 #include "payload/NativeFileSystem.h"
 #include "platform/AccessControl.h"
 #include "platform/UniqueHandle.h"
+#include "ulog/LogFileApi.h"
 #include "ulog/UninstallLog.h"
 #include "ulog/UninstallLogRuleHost.h"
 #include "ulog/UlogWriter.h"
@@ -581,6 +584,101 @@ TEST_F(Journal, WritesTheExactLogAndMergesItIntoTheNextOne) {
     EXPECT_EQ(Attributes(logPath) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
     EXPECT_FALSE(Exists(backup));
     EXPECT_EQ(ReadBytes(app + L"\\prog.exe"), "v2");
+}
+
+// The file calls of the log's replacement, failing the n-th call that can fail (from 1; 0: none).
+class FailingLogFileApi : public LogFileApi {
+public:
+    explicit FailingLogFileApi(int failAt) : failAt_(failAt) {}
+
+    UniqueFileHandle CreateNew(const std::wstring& path) override {
+        return Fail() ? UniqueFileHandle() : LogFileApi::CreateNew(path);
+    }
+    bool Write(HANDLE file, const void* data, DWORD size) override {
+        return !Fail() && LogFileApi::Write(file, data, size);
+    }
+    bool Flush(HANDLE file) override { return !Fail() && LogFileApi::Flush(file); }
+    bool SetAttributes(const std::wstring& path, DWORD attributes) override {
+        return !Fail() && LogFileApi::SetAttributes(path, attributes);
+    }
+    bool Replace(const std::wstring& from, const std::wstring& to) override {
+        return !Fail() && LogFileApi::Replace(from, to);
+    }
+
+private:
+    bool Fail() {
+        if (++calls_ != failAt_) return false;
+        SetLastError(ERROR_DISK_FULL);
+        return true;
+    }
+    int failAt_;
+    int calls_ = 0;
+};
+
+std::set<std::wstring> FolderNames(const std::wstring& folder) {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.insert(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+// Each call that can fail is made to fail in turn, over a read-only old log: the old log keeps its
+// bytes and attributes, no temporary file is left, the backups are gone, the answer is false.
+TEST_F(Journal, AFailureAtAnyStepOfTheLogWriteLeavesTheOldLogAsItWas) {
+    const std::wstring logPath = box / L"Uninstall.ulog";
+    const std::wstring file = box / L"prog.exe";
+    const std::string oldLog = test::Utf16LeFile(test::HeaderText() + "0000:0100:1 -- D:\\Apps\\Tools\\old.exe\r\n");
+    const DWORD oldAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+    int failAt = 1;
+    for (;; ++failAt) {
+        ASSERT_LT(failAt, 100);
+        WriteBytes(logPath, oldLog, oldAttributes);
+        WriteBytes(file, "old");
+        UninstallLog run(TestProduct(key.name()));
+        run.RecordFile(file, 0, false);
+        const std::wstring backup = run.Entries().back().backupPath;
+        ASSERT_TRUE(Exists(backup));
+        WriteBytes(file, "new");
+        run.CompleteLast(true);
+        FailingLogFileApi api(failAt);
+        run.SetLogFileApi(api);
+        const bool written = run.WriteAndCommit(logPath, box.path(), L"");
+        EXPECT_FALSE(Exists(backup)) << failAt;
+        if (written) break;  // every call was made to fail once
+        EXPECT_EQ(ReadBytes(logPath), oldLog) << failAt;
+        EXPECT_EQ(Attributes(logPath), oldAttributes) << failAt;
+        EXPECT_EQ(FolderNames(box.path()), (std::set<std::wstring>{L"Uninstall.ulog", L"prog.exe"})) << failAt;
+    }
+    // The calls that were made to fail: creating the temporary file; the mark, the six header
+    // lines and the one entry line; the flush; its attributes; the old log's read-only attribute
+    // cleared; the move.
+    EXPECT_EQ(failAt - 1, 1 + (1 + 6 + 1) + 1 + 1 + 1 + 1);
+    EXPECT_EQ(FolderNames(box.path()), (std::set<std::wstring>{L"Uninstall.ulog", L"prog.exe"}));
+}
+
+// The new log replaces a read-only old one: exactly the new bytes, read-only and archive again.
+TEST_F(Journal, AReadOnlyOldLogIsReplacedByExactlyTheNewLog) {
+    const std::wstring logPath = box / L"Uninstall.ulog";
+    WriteBytes(logPath, "an older log, longer than the new one will be" + std::string(4096, '.'),
+               FILE_ATTRIBUTE_READONLY);
+    log.RecordClassesRoot();
+    log.CompleteLast(true);
+    ASSERT_TRUE(log.WriteAndCommit(logPath, box.path(), L""));
+    const std::string text = "// Uninstall Log File v1\r\n"
+                             "// ############ WARNING: Do not delete or modify this file. ############\r\n"
+                             "// Install Sarvelio 6.04h\r\n// Install Path : " + Ascii(box.path()) +
+                             "\r\n// Shortcut Path : \r\n// ----------------\r\n0000:06ff:1 -- HKEY_CLASSES_ROOT\\...\r\n";
+    EXPECT_EQ(ReadBytes(logPath), test::Utf16LeFile(text));
+    // Wine does not keep the not-content-indexed attribute (0x2000)
+    EXPECT_EQ(Attributes(logPath) & ~DWORD{FILE_ATTRIBUTE_NOT_CONTENT_INDEXED},
+              DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE});
+    EXPECT_EQ(FolderNames(box.path()), std::set<std::wstring>{L"Uninstall.ulog"});
 }
 
 TEST_F(Journal, BackupsAreDeletedEvenWhenTheLogCannotBeWritten) {

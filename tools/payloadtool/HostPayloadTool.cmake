@@ -3,8 +3,9 @@
 #   - Windows cross builds: the same sources built for the build machine by an external project
 #     (host/CMakeLists.txt) in <build>/host-tools.
 #
-# sv_build_payload(OUTPUT <file> MANIFEST <file> [DEPENDS <files or targets>...])
-#   adds a build step writing the payload described by the manifest.
+# sv_build_payload(OUTPUT <file> MANIFEST <file> [WORKING_DIRECTORY <folder>] [DEPENDS <files or targets>...])
+#   adds a build step writing the payload described by the manifest, run in WORKING_DIRECTORY
+#   (default: the current binary folder).
 include_guard(GLOBAL)
 
 if(CMAKE_CROSSCOMPILING)
@@ -28,9 +29,13 @@ else()
 endif()
 
 function(sv_build_payload)
-  cmake_parse_arguments(P "" "OUTPUT;MANIFEST" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(P "" "OUTPUT;MANIFEST;WORKING_DIRECTORY" "DEPENDS" ${ARGN})
+  if(NOT P_WORKING_DIRECTORY)
+    set(P_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
   add_custom_command(OUTPUT ${P_OUTPUT}
     COMMAND ${SV_PAYLOADTOOL} build ${P_MANIFEST} ${P_OUTPUT}
+    WORKING_DIRECTORY ${P_WORKING_DIRECTORY}
     DEPENDS ${P_MANIFEST} ${SV_PAYLOADTOOL_DEPENDS} ${P_DEPENDS}
     COMMENT "Building payload ${P_OUTPUT}"
     VERBATIM)

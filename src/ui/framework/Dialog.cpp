@@ -4,6 +4,7 @@
 
 #include "ui/framework/DataExchange.h"
 #include "ui/framework/WaitCursor.h"
+#include "ui/framework/WinApp.h"
 
 namespace sv::ui {
 namespace {
@@ -127,6 +128,17 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool& hand
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // No exception may leave a window procedure: the system's frames between here and the message
+    // loop cannot be unwound. One that gets here is told to the user and the dialog goes on.
+    try {
+        return HandleMessage(window, message, wParam, lParam);
+    } catch (...) {
+        ReportUnexpectedException();
+        return FALSE;
+    }
+}
+
+INT_PTR CDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog* self = nullptr;
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lParam);

@@ -60,11 +60,43 @@ int AfxMessageBox(const std::wstring& text, UINT type) {
     return ShowMessageBox(owner, text, caption, type);
 }
 
+std::wstring SystemMessageText(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring result = length != 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
+    if (text != nullptr) LocalFree(text);
+    while (!result.empty() && (result.back() == L'\r' || result.back() == L'\n')) result.pop_back();
+    return result;
+}
+
+void ReportUnexpectedException() noexcept {
+    try {
+        // As the installer's error boxes do: the text of E_FAIL when the system has none for
+        // E_UNEXPECTED (Wine has none), and a word when it has neither.
+        std::wstring text = SystemMessageText(static_cast<DWORD>(E_UNEXPECTED));
+        if (text.empty()) text = SystemMessageText(static_cast<DWORD>(E_FAIL));
+        if (text.empty()) text = L"Error";
+        AfxMessageBox(text, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // nothing more can be told
+    }
+}
+
 int RunApplication() {
     CWinApp* app = AfxGetApp();
     if (app == nullptr) return -1;
-    if (app->InitInstance()) return app->Run();
-    return app->ExitInstance();
+    try {
+        if (app->InitInstance()) return app->Run();
+    } catch (...) {
+        ReportUnexpectedException();
+    }
+    try {
+        return app->ExitInstance();
+    } catch (...) {
+        return -1;
+    }
 }
 
 }  // namespace sv::ui

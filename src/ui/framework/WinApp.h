@@ -67,7 +67,18 @@ struct MessageBoxRequest {
 using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxHook(MessageBoxHook hook);
 
-// Runs the application object: the body of the program's entry point.
+// The system's text for an error code or HRESULT (FormatMessage), without its line end; empty
+// when the system has none.
+std::wstring SystemMessageText(DWORD code);
+
+// An exception that reached a window procedure or the start hook, where it must stop: the user is
+// told with the system's text for E_UNEXPECTED (E_FAIL's when it has none) in the framework's
+// message box. Never raises.
+void ReportUnexpectedException() noexcept;
+
+// Runs the application object: the body of the program's entry point. An exception out of the
+// start hook or the message loop is reported (ReportUnexpectedException) and ends the run as
+// ExitInstance would.
 int RunApplication();
 
 }  // namespace sv::ui
