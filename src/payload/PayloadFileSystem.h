@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,6 +32,20 @@ enum class ReadOutcome {
     complete,           // read up to its end without error
     sharing_violation,  // another process holds the file
     failed,             // cannot be opened or read
+};
+
+// What makes a file or folder the same object under several names: its volume and its file number.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentity& id) const noexcept {
+        return std::hash<std::uint64_t>{}(id.volume * 0x9E3779B97F4A7C15ull ^ id.file);
+    }
 };
 
 class OutputFile {
@@ -74,6 +89,13 @@ public:
 
     // Both made absolute, then compared element by element, ignoring case.
     virtual bool SameAbsolutePath(const Utf16String& a, const Utf16String& b) = 0;
+
+    // The identity that SameIdentity compares; nullopt when it cannot be read.
+    virtual std::optional<FileIdentity> Identity(const Utf16String& path) = 0;
+
+    // path made absolute, its elements case-folded and joined: equal keys for the paths that
+    // SameAbsolutePath takes as the same (used to index folders); empty when it cannot be made.
+    virtual Utf16String AbsolutePathKey(const Utf16String& path) = 0;
 
     // Opens folder to the machine's users: full access, inherited by files and sub-folders.
     // Failures are not reported.
