@@ -271,18 +271,18 @@ Utf16String ExtractionState::SpecialFolder(int csidl, std::optional<int> fallbac
     return path;
 }
 
-std::vector<std::size_t> ExtractionState::SharedFolderCandidates(const Utf16String& folder) {
+std::vector<std::size_t> ExtractionState::SharedFolderCandidates(const Utf16String& folder,
+                                                                const std::optional<FileIdentity>& identity,
+                                                                const Utf16String& key) const {
     std::vector<std::size_t> candidates;
-    const auto add = [&](const auto& map, const auto& key) {
-        const auto found = map.find(key);
+    const auto add = [&](const auto& map, const auto& value) {
+        const auto found = map.find(value);
         if (found == map.end()) return;
         for (const std::size_t i : found->second) {
             if (std::find(candidates.begin(), candidates.end(), i) == candidates.end()) candidates.push_back(i);
         }
     };
     add(sharedIndex_.byText, folder);
-    const auto identity = fileSystem_.Identity(folder);
-    const Utf16String key = fileSystem_.AbsolutePathKey(folder);
     if (identity) {
         // SameFolder decides by identity against folders whose identity reads, by path otherwise.
         add(sharedIndex_.byIdentity, *identity);
@@ -294,15 +294,21 @@ std::vector<std::size_t> ExtractionState::SharedFolderCandidates(const Utf16Stri
 }
 
 void ExtractionState::RegisterSharedFolder(const Utf16String& folder) {
-    for (const std::size_t i : SharedFolderCandidates(folder)) {
+    // The same text again (the same destination in many entries) needs no file-system question.
+    if (const auto same = sharedIndex_.byText.find(folder); same != sharedIndex_.byText.end()) {
+        for (const std::size_t i : same->second) {
+            if (SameFolder(folder, sharedFolders_[i].folderPath)) return;
+        }
+    }
+    const auto identity = fileSystem_.Identity(folder);
+    const Utf16String key = fileSystem_.AbsolutePathKey(folder);
+    for (const std::size_t i : SharedFolderCandidates(folder, identity, key)) {
         if (SameFolder(folder, sharedFolders_[i].folderPath)) return;
     }
     const std::size_t index = sharedFolders_.size();
     sharedFolders_.push_back({folder, false});
     ++unsecuredFolders_;
     sharedIndex_.byText[folder].push_back(index);
-    const auto identity = fileSystem_.Identity(folder);
-    const Utf16String key = fileSystem_.AbsolutePathKey(folder);
     if (identity) sharedIndex_.byIdentity[*identity].push_back(index);
     if (!key.empty()) {
         sharedIndex_.byKey[key].push_back(index);
@@ -319,7 +325,9 @@ void ExtractionState::SecureSharedFolders(const Utf16String& fileFolder) {
         Utf16String current = fileFolder;
         while (fileSystem_.IsFolder(current)) {
             try {
-                for (const std::size_t i : SharedFolderCandidates(current)) {
+                const auto identity = fileSystem_.Identity(current);
+                for (const std::size_t i :
+                     SharedFolderCandidates(current, identity, fileSystem_.AbsolutePathKey(current))) {
                     if (!sharedFolders_[i].secured && SameFolder(current, sharedFolders_[i].folderPath)) {
                         found.push_back(i);
                     }

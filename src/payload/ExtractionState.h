@@ -118,7 +118,9 @@ private:
     FolderIndex sharedIndex_;
     std::size_t unsecuredFolders_ = 0;
     // The registered folders that SameFolder may hold for folder (a superset, each once).
-    std::vector<std::size_t> SharedFolderCandidates(const Utf16String& folder);
+    std::vector<std::size_t> SharedFolderCandidates(const Utf16String& folder,
+                                                    const std::optional<FileIdentity>& identity,
+                                                    const Utf16String& key) const;
 
     PayloadFileSystem& fileSystem_;
 };
