@@ -58,8 +58,11 @@ if osslsigncode verify -CAfile /etc/ssl/certs/ca-certificates.crt -in "$copy" >/
 fi
 
 # 3. Still the installer's shape.
-"$ROOT/scripts/check-installer.sh" "$copy" | sed 's/^/  /'
-"$ROOT/scripts/check-installer.sh" "$copy" | grep -q "installer check: ok" || fail "check-installer.sh"
+shape=$("$ROOT/scripts/check-installer.sh" "$copy") || { echo "$shape"; fail "check-installer.sh on the signed copy"; }
+case "$shape" in
+  "installer check: ok"*) echo "  signed copy: ${shape#installer check: }" ;;
+  *) echo "$shape"; fail "check-installer.sh on the signed copy" ;;
+esac
 
 # 4. The payload survives signing and reads back with every checksum.
 python3 "$ROOT/tools/pe_resource.py" "$copy" 260 134 "$work/signed-payload.bin" >/dev/null || fail "no payload resource after signing"
