@@ -15,11 +15,51 @@ else()
   add_compile_options(-Wall -Wextra)
 endif()
 
+# ---- reproducible output -------------------------------------------------------------------------
+# Two builds of the same commit give the same bytes, wherever the clone lies and whenever it is built:
+# - no absolute path of the source, build or dependency folders in objects (__FILE__, debug info);
+# - every stamp (the PE header's TimeDateStamp from ld, windres' resource stamps) comes from
+#   SOURCE_DATE_EPOCH: the environment's when given, else the date of the last commit, else 0.
+#   It is fixed when the build folder is configured.
+# - archives without dates, owners or modes (ar's D).
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(SV_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+else()
+  find_package(Git QUIET)
+  set(SV_SOURCE_DATE_EPOCH "")
+  if(GIT_EXECUTABLE)
+    execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
+                    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                    OUTPUT_VARIABLE SV_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
+  if(NOT SV_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    set(SV_SOURCE_DATE_EPOCH 0)
+  endif()
+endif()
+if(NOT SV_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "SOURCE_DATE_EPOCH must be a number of seconds, not '${SV_SOURCE_DATE_EPOCH}'")
+endif()
+message(STATUS "SOURCE_DATE_EPOCH for this build: ${SV_SOURCE_DATE_EPOCH}")
+# Compilers, windres and the linker read it from their environment.
+set(_sv_stamp_env ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${SV_SOURCE_DATE_EPOCH})
+list(JOIN _sv_stamp_env " " _sv_stamp_env)
+set_property(GLOBAL PROPERTY RULE_LAUNCH_COMPILE "${_sv_stamp_env}")
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${_sv_stamp_env}")
+# gcc applies the last map that matches: the build folder's comes last, for a build folder inside
+# the source folder.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+foreach(_lang C CXX)
+  set(CMAKE_${_lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+  set(CMAKE_${_lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+  set(CMAKE_${_lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
+endforeach()
+
 # ---- dependencies -------------------------------------------------------------------------------
 if(CMAKE_CROSSCOMPILING)
   # Boost headers: Debian's libboost-dev through a folder holding only a "boost" link, so that the
   # host's /usr/include never lands on the MinGW include path.
   get_filename_component(_deps_root "${DEPS_PREFIX}" DIRECTORY)
+  add_compile_options(-ffile-prefix-map=${_deps_root}=deps)
   set(SV_BOOST_SHIM_DIR "${_deps_root}/boostinc" CACHE PATH "folder holding only boost -> /usr/include/boost")
   set(SV_BOOST_IOSTREAMS_SRC "${_deps_root}/src/boostsrc/boost/libs/iostreams/src" CACHE PATH
       "Boost.Iostreams compiled sources from Debian's boost1.74 source package")

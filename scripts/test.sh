@@ -4,6 +4,7 @@
 #   mingw-x64  the x86_64 build of the same sources, tests under wine64 (GUI tests under xvfb-run)
 #   mingw-x86  the shipped 32-bit installer and its tests, under 32-bit Wine through WOW64 in a
 #              win64 prefix of its own (GUI tests under xvfb-run)
+# then checks the installer's shape, its signing, and that it builds bit for bit the same twice.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -43,6 +44,10 @@ for p in mingw-x64-gui mingw-x86-gui; do
 done
 run "$ROOT/scripts/check-installer.sh" "$ROOT/build/mingw-x86/bin/InstallSarvelio6.04h.exe" \
     "$ROOT/build/mingw-x64/bin/InstallSarvelio6.04h.exe"
+# Signing a copy with a throw-away certificate harms neither its shape nor its payload; two clean
+# builds of HEAD in other folders give the same bytes (clones: only committed work counts).
+run "$ROOT/scripts/check-signing.sh" "$ROOT/build/mingw-x86/bin/InstallSarvelio6.04h.exe"
+run "$ROOT/scripts/check-reproducible.sh"
 
 passed=0; failed=0
 for line in $(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1:\2/p' "$LOG"); do
@@ -50,6 +55,8 @@ for line in $(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\
   failed=$((failed + f)); passed=$((passed + t - f))
 done
 grep -q 'installer check: ok' "$LOG" && passed=$((passed + 1)) || failed=$((failed + 1))
+grep -q '^signing: ok' "$LOG" && passed=$((passed + 1)) || failed=$((failed + 1))
+grep -q '^reproducible: ok' "$LOG" && passed=$((passed + 1)) || failed=$((failed + 1))
 # Every CTest run above (native, two Wine suites, two GUI suites) must have printed its summary.
 suites=$(grep -c 'tests failed out of' "$LOG" || true)
 [ "$suites" -eq 5 ] || { echo "test: only $suites of 5 test suites printed a summary"; failed=$((failed + 1)); }

@@ -70,15 +70,28 @@ constexpr std::array kPlaceholders = {
     Placeholder{SV_UTF16("<Temporary>"), Root::temporary, 0, std::nullopt, false},
 };
 
-bool IsToken(Utf16View element) { return element.size() >= 2 && element.front() == '<' && element.back() == '>'; }
-
 }  // namespace
+
+std::vector<Utf16View> PlaceholderTokens() {
+    std::vector<Utf16View> tokens;
+    for (const auto& placeholder : kPlaceholders) tokens.push_back(placeholder.token);
+    return tokens;
+}
+
+bool IsTokenShaped(Utf16View element) noexcept {
+    return element.size() >= 2 && element.front() == '<' && element.back() == '>';
+}
+
+bool IsPlaceholderToken(Utf16View element) noexcept {
+    return std::any_of(kPlaceholders.begin(), kPlaceholders.end(),
+                       [&](const Placeholder& p) { return p.token == element; });
+}
 
 std::vector<PayloadEntry> ParseEntryTable(const std::string& header) {
     if (header.size() < kArchivePrefixSize) RaiseCompressError(compress_errc::unexpected);
     HeaderReader reader(header, 8);
     const std::uint64_t count = reader.Number(4);
-    if (count > (header.size() - kArchivePrefixSize) / kMinimumRecordSize) {
+    if (count > kMaximumEntryCount || count > (header.size() - kArchivePrefixSize) / kMinimumRecordSize) {
         RaiseCompressError(compress_errc::unexpected);
     }
     std::vector<PayloadEntry> entries(static_cast<std::size_t>(count));
@@ -219,7 +232,7 @@ Utf16String ExtractionState::ResolveDestination(const Utf16String& destinationFo
         std::find_if(destinationFolder.begin(), destinationFolder.end(), path_text::IsSeparator) -
         destinationFolder.begin();
     const Utf16View first = Utf16View(destinationFolder).substr(0, firstEnd);
-    if (!IsToken(first)) return destinationFolder;
+    if (!IsTokenShaped(first)) return destinationFolder;
 
     Utf16String base;
     bool shared = false;
@@ -272,31 +285,91 @@ Utf16String ExtractionState::SpecialFolder(int csidl, std::optional<int> fallbac
     return path;
 }
 
-void ExtractionState::RegisterSharedFolder(const Utf16String& folder) {
-    for (const auto& shared : sharedFolders_) {
-        if (SameFolder(folder, shared.folderPath)) return;
+std::vector<std::size_t> ExtractionState::SharedFolderCandidates(const Utf16String& folder,
+                                                                const std::optional<FileIdentity>& identity,
+                                                                const Utf16String& key) const {
+    std::vector<std::size_t> candidates;
+    const auto add = [&](const auto& map, const auto& value) {
+        const auto found = map.find(value);
+        if (found == map.end()) return;
+        for (const std::size_t i : found->second) {
+            if (std::find(candidates.begin(), candidates.end(), i) == candidates.end()) candidates.push_back(i);
+        }
+    };
+    add(sharedIndex_.byText, folder);
+    if (identity) {
+        // SameFolder decides by identity against folders whose identity reads, by path otherwise.
+        add(sharedIndex_.byIdentity, *identity);
+        if (!key.empty()) add(sharedIndex_.byKeyNoIdentity, key);
+    } else if (!key.empty()) {
+        add(sharedIndex_.byKey, key);
     }
+    return candidates;
+}
+
+void ExtractionState::RegisterSharedFolder(const Utf16String& folder) {
+    // The same text again (the same destination in many entries) needs no file-system question.
+    if (const auto same = sharedIndex_.byText.find(folder); same != sharedIndex_.byText.end()) {
+        for (const std::size_t i : same->second) {
+            if (SameFolder(folder, sharedFolders_[i].folderPath)) return;
+        }
+    }
+    const auto identity = fileSystem_.Identity(folder);
+    const Utf16String key = fileSystem_.AbsolutePathKey(folder);
+    for (const std::size_t i : SharedFolderCandidates(folder, identity, key)) {
+        if (SameFolder(folder, sharedFolders_[i].folderPath)) return;
+    }
+    const std::size_t index = sharedFolders_.size();
     sharedFolders_.push_back({folder, false});
+    ++unsecuredFolders_;
+    sharedIndex_.byText[folder].push_back(index);
+    if (identity) sharedIndex_.byIdentity[*identity].push_back(index);
+    if (!key.empty()) {
+        sharedIndex_.byKey[key].push_back(index);
+        if (!identity) sharedIndex_.byKeyNoIdentity[key].push_back(index);
+    }
 }
 
 void ExtractionState::SecureSharedFolders(const Utf16String& fileFolder) {
-    for (auto& shared : sharedFolders_) {
-        if (shared.secured) continue;
-        try {
-            Utf16String current = fileFolder;
-            while (fileSystem_.IsFolder(current)) {
-                if (SameFolder(current, shared.folderPath)) {
-                    guard_->Check(shared.folderPath);
-                    shared.secured = true;
-                    fileSystem_.GrantUsersFullAccess(shared.folderPath);
-                    break;
+    if (unsecuredFolders_ == 0) return;
+    // Each registered folder is looked for among the existing folders from the file's folder up
+    // to the root; the walk is the same for all of them, so it is made once.
+    std::vector<std::size_t> found;
+    try {
+        Utf16String current = fileFolder;
+        while (fileSystem_.IsFolder(current)) {
+            try {
+                const auto identity = fileSystem_.Identity(current);
+                for (const std::size_t i :
+                     SharedFolderCandidates(current, identity, fileSystem_.AbsolutePathKey(current))) {
+                    if (!sharedFolders_[i].secured && SameFolder(current, sharedFolders_[i].folderPath)) {
+                        found.push_back(i);
+                    }
                 }
-                Utf16String parent = path_text::Parent(current);
-                if (parent.size() >= current.size()) break;  // the root
-                current = std::move(parent);
+            } catch (...) {
+                // this folder of the walk is left out; the others are still looked at
             }
+            Utf16String parent = path_text::Parent(current);
+            if (parent.size() >= current.size()) break;  // the root
+            current = std::move(parent);
+        }
+    } catch (...) {
+        // the walk ends here; the folders found so far are secured
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    for (const std::size_t i : found) {  // in the order of the list
+        try {
+            guard_->Check(sharedFolders_[i].folderPath);
         } catch (...) {
-            // abandons this folder only; the next file tries again
+            continue;  // a link there: not opened to the users; the next file looks again
+        }
+        sharedFolders_[i].secured = true;
+        --unsecuredFolders_;
+        try {
+            fileSystem_.GrantUsersFullAccess(sharedFolders_[i].folderPath);
+        } catch (...) {
+            // the grant's failure is not reported; the folder stays marked as secured
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "payload/LinkGuard.h"
@@ -23,14 +24,26 @@ struct SharedFolder {
     friend bool operator==(const SharedFolder&, const SharedFolder&) = default;
 };
 
-// Archive header limits beyond which a header is refused as malformed (code 7).
+// Archive header limits beyond which a header is refused as malformed (code 7). The payload tool
+// refuses to build beyond them, so that what it builds the installer reads. 65,535 entries of
+// 256 bytes on average (two paths of some 58 characters each) fill the largest header.
 inline constexpr std::uint64_t kArchivePrefixSize = 12;  // headerSize (8) + entryCount (4)
 inline constexpr std::uint64_t kMinimumRecordSize = 24;
-inline constexpr std::uint64_t kMaximumHeaderSize = std::uint64_t{64} << 20;
+inline constexpr std::uint64_t kMaximumHeaderSize = std::uint64_t{16} << 20;
+inline constexpr std::uint64_t kMaximumEntryCount = 65535;
 
 // Reads the entry table from a complete header (headerSize bytes, the size field included).
 // Raises code 7 of compress_category when a record runs past the header or a count is implausible.
 std::vector<PayloadEntry> ParseEntryTable(const std::string& header);
+
+// The 13 placeholder tokens, in the order of the token table.
+std::vector<Utf16View> PlaceholderTokens();
+
+// An element shaped like a token: it begins with "<" and ends with ">".
+bool IsTokenShaped(Utf16View element) noexcept;
+
+// A token of the table (compared exactly, case-sensitively).
+bool IsPlaceholderToken(Utf16View element) noexcept;
 
 class ExtractionState {
 public:
@@ -96,6 +109,22 @@ private:
     bool skipping_ = false;
     bool failed_ = false;
     std::vector<SharedFolder> sharedFolders_;
+
+    // Where to look for a folder among sharedFolders_ (indices), so that neither registering nor
+    // securing compares a folder with every registered one: candidates come from the folder's
+    // text, its identity or its absolute-path key, and SameFolder decides among them.
+    struct FolderIndex {
+        std::unordered_map<Utf16String, std::vector<std::size_t>> byText;
+        std::unordered_map<FileIdentity, std::vector<std::size_t>, FileIdentityHash> byIdentity;
+        std::unordered_map<Utf16String, std::vector<std::size_t>> byKey;             // every folder
+        std::unordered_map<Utf16String, std::vector<std::size_t>> byKeyNoIdentity;   // identity unreadable
+    };
+    FolderIndex sharedIndex_;
+    std::size_t unsecuredFolders_ = 0;
+    // The registered folders that SameFolder may hold for folder (a superset, each once).
+    std::vector<std::size_t> SharedFolderCandidates(const Utf16String& folder,
+                                                    const std::optional<FileIdentity>& identity,
+                                                    const Utf16String& key) const;
 
     PayloadFileSystem& fileSystem_;
     std::unique_ptr<LinkGuard> ownGuard_;

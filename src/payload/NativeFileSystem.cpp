@@ -6,6 +6,10 @@
 #include <fstream>
 #include <thread>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "payload/PathText.h"
 
 namespace sv {
@@ -128,6 +132,29 @@ bool NativeFileSystem::SameAbsolutePath(const Utf16String& a, const Utf16String&
         if (!SameTextIgnoringCase(elementsA[i], elementsB[i])) return false;
     }
     return true;
+}
+
+std::optional<FileIdentity> NativeFileSystem::Identity(const Utf16String& path) {
+#ifdef _WIN32
+    (void)path;
+    return std::nullopt;  // the standard library has no file numbers
+#else
+    struct stat status {};
+    if (path.empty() || ::stat(ToFsPath(path).c_str(), &status) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+#endif
+}
+
+Utf16String NativeFileSystem::AbsolutePathKey(const Utf16String& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(ToFsPath(path), ec);
+    if (ec) return {};
+    Utf16String key;
+    for (const auto& element : path_text::Elements(FromFsPath(absolute))) {
+        key += Utf16Char('/');
+        for (const Utf16Char c : element) key += static_cast<Utf16Char>(std::towlower(static_cast<wint_t>(c)));
+    }
+    return key;
 }
 
 void NativeFileSystem::GrantUsersFullAccess(const Utf16String&) {}

@@ -6,6 +6,7 @@
 #include <boost/iostreams/filter/bzip2.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <sstream>
@@ -55,28 +56,49 @@ ArchiveEntry EntryFromBytes(Utf16String sourcePath, Utf16String destinationFolde
     return entry;
 }
 
-ArchiveEntry EntryFromFile(const std::filesystem::path& file, Utf16String sourcePath, Utf16String destinationFolder,
-                           std::uint32_t kind) {
-    const auto copy = [file](const std::function<void(const char*, std::size_t)>& sink) {
-        std::ifstream in(file, std::ios_base::binary);
-        if (!in) throw std::runtime_error("cannot open " + file.string());
-        std::array<char, 65536> block;
-        std::uint64_t total = 0;
-        while (in.read(block.data(), block.size()) || in.gcount() > 0) {
-            sink(block.data(), static_cast<std::size_t>(in.gcount()));
-            total += static_cast<std::uint64_t>(in.gcount());
+std::vector<ArchiveEntry> WritePayloadFromFiles(std::ostream& out, const std::vector<SourceFile>& sources,
+                                                std::iostream& spool) {
+    std::vector<ArchiveEntry> entries;
+    entries.reserve(sources.size());
+    std::array<char, 65536> block;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const SourceFile& source = sources[i];
+        std::ifstream in(source.file, std::ios_base::binary);
+        if (!in) throw SourceReadError(i, "cannot open source file " + source.file.string());
+        boost::crc_32_type crc;
+        std::uint64_t size = 0;
+        try {
+            while (in.read(block.data(), block.size()) || in.gcount() > 0) {
+                const auto got = static_cast<std::size_t>(in.gcount());
+                crc.process_bytes(block.data(), got);
+                spool.write(block.data(), static_cast<std::streamsize>(got));
+                size += got;
+            }
+        } catch (const std::exception&) {
+            in.setstate(std::ios_base::badbit);
         }
-        if (in.bad()) throw std::runtime_error("cannot read " + file.string());
-        return total;
-    };
-    boost::crc_32_type crc;
-    ArchiveEntry entry{std::move(sourcePath), std::move(destinationFolder), kind, 0, 0, {}};
-    entry.size = copy([&crc](const char* data, std::size_t size) { crc.process_bytes(data, size); });
-    entry.crc = crc.checksum();
-    entry.writeData = [copy](std::ostream& out) {
-        return copy([&out](const char* data, std::size_t size) { out.write(data, static_cast<std::streamsize>(size)); });
-    };
-    return entry;
+        if (in.bad()) throw SourceReadError(i, "cannot read source file " + source.file.string());
+        if (!spool) throw std::runtime_error("cannot write the spool file");
+        entries.push_back({source.sourcePath, source.destinationFolder, source.kind, size, crc.checksum(), {}});
+    }
+    spool.flush();
+    spool.seekg(0);
+    if (!spool) throw std::runtime_error("cannot read the spool file back");
+    for (auto& entry : entries) {
+        entry.writeData = [&spool, &block, size = entry.size](std::ostream& sink) {
+            std::uint64_t left = size;
+            while (left > 0 && spool) {
+                const auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(left, block.size()));
+                spool.read(block.data(), want);
+                sink.write(block.data(), spool.gcount());
+                left -= static_cast<std::uint64_t>(spool.gcount());
+            }
+            return size - left;
+        };
+    }
+    WritePayload(out, entries);
+    for (auto& entry : entries) entry.writeData = nullptr;
+    return entries;
 }
 
 std::string EncodeHeader(const std::vector<ArchiveEntry>& entries) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,10 +30,29 @@ std::uint32_t Crc32(std::string_view bytes);
 ArchiveEntry EntryFromBytes(Utf16String sourcePath, Utf16String destinationFolder, std::uint32_t kind,
                             std::string bytes);
 
-// Measures the file (size and CRC-32) now and copies it when the archive is written.
-// Raises std::runtime_error when the file cannot be read.
-ArchiveEntry EntryFromFile(const std::filesystem::path& file, Utf16String sourcePath, Utf16String destinationFolder,
-                           std::uint32_t kind);
+// An entry whose data is a file of the machine that builds the payload.
+struct SourceFile {
+    std::filesystem::path file;
+    Utf16String sourcePath;  // stored in the table as given
+    Utf16String destinationFolder;
+    std::uint32_t kind = 0;
+};
+
+// A source file that cannot be read (entry: its index in the list given).
+struct SourceReadError : std::runtime_error {
+    SourceReadError(std::size_t entryIndex, const std::string& message)
+        : std::runtime_error(message), entry(entryIndex) {}
+    std::size_t entry;
+};
+
+// Writes the payload of files reading each source once: its bytes go into spool (a read-write
+// stream, truncated) while its size and CRC-32 are measured from those very bytes; then the
+// header and the spooled bytes are compressed into out. A file that changes meanwhile cannot
+// make its entry's size or checksum disagree with its data. Returns the table written (without
+// writeData). Raises SourceReadError for a source that cannot be read, std::runtime_error when
+// the spool or out fails.
+std::vector<ArchiveEntry> WritePayloadFromFiles(std::ostream& out, const std::vector<SourceFile>& sources,
+                                                std::iostream& spool);
 
 // The header: headerSize, entryCount and the records, little-endian.
 std::string EncodeHeader(const std::vector<ArchiveEntry>& entries);

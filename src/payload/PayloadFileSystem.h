@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -88,6 +89,13 @@ public:
 
     // Both made absolute, then compared element by element, ignoring case.
     virtual bool SameAbsolutePath(const Utf16String& a, const Utf16String& b) = 0;
+
+    // The identity that SameIdentity compares; nullopt when it cannot be read.
+    virtual std::optional<FileIdentity> Identity(const Utf16String& path) = 0;
+
+    // path made absolute, its elements case-folded and joined: equal keys for the paths that
+    // SameAbsolutePath takes as the same (used to index folders); empty when it cannot be made.
+    virtual Utf16String AbsolutePathKey(const Utf16String& path) = 0;
 
     // Opens a shared folder to the machine's users: full access to what it holds, and on the
     // folder itself read, list, traverse and adding files and folders (never deleting, renaming or

@@ -82,7 +82,7 @@ void CreateFolders(const std::wstring& folder) {
     }
 }
 
-std::optional<BY_HANDLE_FILE_INFORMATION> Identity(const std::wstring& path) {
+std::optional<BY_HANDLE_FILE_INFORMATION> FileInformation(const std::wstring& path) {
     UniqueFileHandle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -171,8 +171,28 @@ std::optional<bool> Win32FileSystem::SameIdentity(const Utf16String& a, const Ut
     if (!first) return std::nullopt;
     const auto second = Identity(b);
     if (!second) return std::nullopt;
-    return first->dwVolumeSerialNumber == second->dwVolumeSerialNumber &&
-           first->nFileIndexHigh == second->nFileIndexHigh && first->nFileIndexLow == second->nFileIndexLow;
+    return *first == *second;
+}
+
+std::optional<FileIdentity> Win32FileSystem::Identity(const Utf16String& path) {
+    const auto info = FileInformation(path);
+    if (!info) return std::nullopt;
+    return FileIdentity{info->dwVolumeSerialNumber,
+                        (std::uint64_t{info->nFileIndexHigh} << 32) | info->nFileIndexLow};
+}
+
+Utf16String Win32FileSystem::AbsolutePathKey(const Utf16String& path) {
+    // Upper case of the user's locale: what CompareStringW with NORM_IGNORECASE takes as equal.
+    std::wstring key;
+    for (auto element : path_text::Elements(FullPath(path))) {
+        if (!element.empty()) {
+            ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, element.c_str(), static_cast<int>(element.size()),
+                           element.data(), static_cast<int>(element.size()));
+        }
+        key += L'\\';
+        key += element;
+    }
+    return key;
 }
 
 bool Win32FileSystem::SameAbsolutePath(const Utf16String& a, const Utf16String& b) {

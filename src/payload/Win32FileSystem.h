@@ -30,6 +30,8 @@ public:
     bool IsFolder(const Utf16String& path) override;
     std::optional<bool> SameIdentity(const Utf16String& a, const Utf16String& b) override;
     bool SameAbsolutePath(const Utf16String& a, const Utf16String& b) override;
+    std::optional<FileIdentity> Identity(const Utf16String& path) override;
+    Utf16String AbsolutePathKey(const Utf16String& path) override;
     void GrantUsersFullAccess(const Utf16String& folder) override;
     PathFacts Inspect(const Utf16String& path) override;
 

@@ -252,6 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"header_size_8", Le(8, 8) + Le(0, 4)},
         MalformedCase{"header_size_11", Le(11, 8) + Le(0, 4)},
         MalformedCase{"header_size_huge", Le(~0ull, 8) + Le(0, 4)},
+        MalformedCase{"header_size_one_beyond_the_limit", Le(kMaximumHeaderSize + 1, 8) + Le(0, 4)},
         MalformedCase{"count_beyond_header", Le(12 + 26, 8) + Le(1000, 4) + Record(0)},
         MalformedCase{"count_max", Le(12 + 26, 8) + Le(0xFFFFFFFF, 4) + Record(0)},
         MalformedCase{"record_longer_than_header",  // its kind would start 2 bytes before the data
@@ -264,6 +265,28 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"sizes_overflow_total",
                       Le(12 + 52, 8) + Le(2, 4) + Record(1ull << 63) + Record(1ull << 63)}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A header of count records of 24 bytes (empty source and destination).
+std::string MinimalTable(std::uint64_t count) {
+    const std::string record = Le(0, 4) + Le(0, 4) + Le(0, 4) + Le(0, 8) + Le(0, 4);
+    std::string header = Le(12 + count * record.size(), 8) + Le(count, 4);
+    for (std::uint64_t i = 0; i < count; ++i) header += record;
+    return header;
+}
+
+TEST(EntryTableTest, ReadsTheLargestTableAndRefusesOneEntryMore) {
+    EXPECT_EQ(ParseEntryTable(MinimalTable(kMaximumEntryCount)).size(), kMaximumEntryCount);
+    // The header has room for the records: only the count limit refuses it.
+    EXPECT_EQ(CodeOf([] { ParseEntryTable(MinimalTable(kMaximumEntryCount + 1)); }), compress_errc::unexpected);
+}
+
+TEST(EntryTableTest, TheLargestHeaderHoldsTheLargestTableOfPathsOf58Characters) {
+    const std::string one =
+        EncodeHeader({Entry(std::string(58, 's'), "<InstallPath>\\" + std::string(44, 'd'), "")});
+    const std::uint64_t record = one.size() - kArchivePrefixSize;
+    EXPECT_EQ(record, 256u);
+    EXPECT_LE(kArchivePrefixSize + kMaximumEntryCount * record, kMaximumHeaderSize);
+}
 
 TEST(EntryTableTest, RecordsShorterThanTheHeaderLeaveTheDataAtHeaderSize) {
     // Padding after the records belongs to the header; the data starts at headerSize.
@@ -363,6 +386,78 @@ TEST_F(PlaceholderTest, SameDestinationInSeveralEntriesRegistersEachFolderOnce) 
     state.ResolveDestination(U("<CommonData>/Kavrenco/Sarvelio/"));
     EXPECT_EQ(state.SharedFolders().size(), 2u);
 }
+
+// --- the shared-folder list ------------------------------------------------------------------------
+
+// Counts the seam's folder comparisons.
+class CountingFileSystem : public TestFileSystem {
+public:
+    int comparisons = 0;
+    std::optional<bool> SameIdentity(const Utf16String& a, const Utf16String& b) override {
+        ++comparisons;
+        return TestFileSystem::SameIdentity(a, b);
+    }
+    bool SameAbsolutePath(const Utf16String& a, const Utf16String& b) override {
+        ++comparisons;
+        return TestFileSystem::SameAbsolutePath(a, b);
+    }
+};
+
+TEST(SharedFolderTest, DistinctFoldersAreRegisteredWithoutComparingEachWithAllOthers) {
+    // Before, every new folder was compared with every registered one: 2,000 folders took some
+    // two million comparisons through the file system.
+    CountingFileSystem files;
+    files.SetShellFolder(csidl::kCommonAppData, P("R:/AllData"));
+    RecordingObserver observer;
+    ExtractionState state(U("I"), {}, {}, observer.Callable(), files);
+    constexpr int kFolders = 2000;
+    for (int i = 0; i < kFolders; ++i) state.ResolveDestination(U("<CommonData>\\K\\F" + std::to_string(i)));
+    ASSERT_EQ(state.SharedFolders().size(), std::size_t{kFolders} + 1);
+    EXPECT_LE(files.comparisons, 2 * kFolders);
+}
+
+struct SameFolderCase {
+    const char* name;
+    const char* first;   // below the sandbox
+    const char* second;  // below the sandbox; "@link" makes it a link to the first (created)
+    bool existing;       // the folders are created before they are registered
+    std::size_t registered;
+};
+
+class SharedFolderSameTest : public ::testing::TestWithParam<SameFolderCase> {};
+
+TEST_P(SharedFolderSameTest, RegistersAFolderOnceUnderAnyOfItsNames) {
+    const SameFolderCase& c = GetParam();
+    Sandbox sandbox;
+    TestFileSystem files;
+    RecordingObserver observer;
+    ExtractionState state(U("I"), {}, {}, observer.Callable(), files);
+    const Utf16String first = sandbox.Path(c.first);
+    Utf16String second = sandbox.Path(c.second);
+    if (c.existing) std::filesystem::create_directories(ToFsPath(first));
+    if (std::string_view(c.second) == "@link") {
+        second = sandbox.Path("alias");
+        std::filesystem::create_directory_symlink(ToFsPath(first), ToFsPath(second));
+    } else if (c.existing) {
+        std::filesystem::create_directories(ToFsPath(second));
+    }
+    state.RegisterSharedFolder(first);
+    state.RegisterSharedFolder(second);
+    state.RegisterSharedFolder(first);
+    EXPECT_EQ(state.SharedFolders().size(), c.registered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SharedFolderSameTest,
+    ::testing::Values(SameFolderCase{"different_folders", "AllData/A", "AllData/B", false, 2},
+                      SameFolderCase{"case_differs_not_existing", "AllData/Kavrenco", "alldata/KAVRENCO", false, 1},
+                      SameFolderCase{"separators_differ", "AllData/K", "AllData//K/", false, 1},
+                      SameFolderCase{"different_existing_folders", "AllData/A", "AllData/B", true, 2},
+#ifndef _WIN32  // Wine and Windows: no folder links from the standard library here
+                      SameFolderCase{"link_to_an_existing_folder", "AllData/K", "@link", true, 1},
+#endif
+                      SameFolderCase{"same_existing_folder", "AllData/K", "AllData/K/", true, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlaceholderTest, SpecialFolderWithoutPathOrFallbackFailsWithCode7) {
     RecordingObserver observer;

@@ -6,7 +6,13 @@
 //
 // kind is a number or one of ProgramFile, MainExecutable, Uninstaller, SharedDataFile,
 // SampleFile, TemporaryFile; the destination folder usually begins with a placeholder token; the
-// source is relative to the manifest's folder (or absolute). The manifest is UTF-8.
+// source is relative to the manifest's folder (or absolute) and is stored in the payload as
+// written; its file name is the installed file's name. The manifest is UTF-8.
+//
+// ReadManifest refuses, each with the line's number: a line that is not three fields, an unknown
+// kind name, and every mistake of sv::CheckEntries (payload/EntryRules.h): unknown or misspelt
+// tokens, destinations without a token, kinds beyond 5, empty file names, two entries writing the
+// same file; and a source that is missing, not a regular file, or cannot be opened.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +20,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "payload/EntryRules.h"
 
 namespace sv::tool {
 
@@ -29,7 +37,7 @@ struct ManifestError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Raises ManifestError naming the file and line of the first problem.
-std::vector<ManifestLine> ReadManifest(const std::filesystem::path& manifest);
+// Raises ManifestError listing every problem, one per line, each as "MANIFEST:LINE: message".
+std::vector<ManifestLine> ReadManifest(const std::filesystem::path& manifest, const EntryRules& rules = {});
 
 }  // namespace sv::tool

@@ -50,6 +50,8 @@ public:
     bool IsFolder(const sv::Utf16String& path) override { return !path.empty() && path.size() % 3 != 0; }
     std::optional<bool> SameIdentity(const sv::Utf16String&, const sv::Utf16String&) override { return std::nullopt; }
     bool SameAbsolutePath(const sv::Utf16String& a, const sv::Utf16String& b) override { return a == b; }
+    std::optional<sv::FileIdentity> Identity(const sv::Utf16String&) override { return std::nullopt; }
+    sv::Utf16String AbsolutePathKey(const sv::Utf16String& path) override { return path; }  // as SameAbsolutePath
     void GrantUsersFullAccess(const sv::Utf16String&) override {}
 };
 
