@@ -27,6 +27,16 @@ bool StartsWithElements(const std::vector<Utf16String>& path, const std::vector<
     return true;
 }
 
+// The first `count` elements, ASCII letters in lower case, joined by '\\' (which no element holds).
+Utf16String KeyOf(const std::vector<Utf16String>& elements, std::size_t count) {
+    Utf16String key;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i != 0) key += Utf16Char('\\');
+        for (const Utf16Char c : elements[i]) key += LowerAscii(c);
+    }
+    return key;
+}
+
 std::filesystem::path NamedPath(const Utf16String& path) {
     try {
 #ifdef _WIN32
@@ -49,30 +59,34 @@ std::filesystem::path NamedPath(const Utf16String& path) {
 void LinkGuard::AddUsersWritableFolder(const Utf16String& trustedRoot, const Utf16String& folder, bool shared) {
     if (trustedRoot.empty() || folder.empty()) return;
     const auto elements = path_text::Elements(folder);
-    for (auto& known : guarded_) {
-        const auto knownElements = path_text::Elements(known.folder);
-        if (knownElements.size() == elements.size() && StartsWithElements(elements, knownElements)) {
-            known.shared = known.shared || shared;
-            return;
-        }
+    if (elements.empty()) return;
+    const auto [known, added] = byKey_.try_emplace(KeyOf(elements, elements.size()), guarded_.size());
+    if (!added) {
+        guarded_[known->second].shared = guarded_[known->second].shared || shared;
+        return;
     }
     guarded_.push_back({trustedRoot, folder, shared});
 }
 
-bool LinkGuard::InSharedFolder(Utf16View path) const {
+const LinkGuard::Guarded* LinkGuard::Holder(Utf16View path, bool shared) const {
     const auto elements = path_text::Elements(path);
-    for (const auto& known : guarded_) {
-        if (known.shared && StartsWithElements(elements, path_text::Elements(known.folder))) return true;
+    const Guarded* first = nullptr;
+    std::size_t firstIndex = guarded_.size();
+    for (std::size_t depth = 1; depth <= elements.size(); ++depth) {
+        const auto found = byKey_.find(KeyOf(elements, depth));
+        if (found == byKey_.end() || found->second >= firstIndex) continue;
+        if (shared && !guarded_[found->second].shared) continue;
+        firstIndex = found->second;
+        first = &guarded_[firstIndex];
     }
-    return false;
+    return first;
 }
 
+bool LinkGuard::InSharedFolder(Utf16View path) const { return Holder(path, true) != nullptr; }
+
 Utf16String LinkGuard::TrustedRootOf(Utf16View path) const {
-    const auto elements = path_text::Elements(path);
-    for (const auto& known : guarded_) {
-        if (StartsWithElements(elements, path_text::Elements(known.folder))) return known.trustedRoot;
-    }
-    return {};
+    const Guarded* holder = Holder(path, false);
+    return holder != nullptr ? holder->trustedRoot : Utf16String();
 }
 
 void LinkGuard::Check(const Utf16String& path) const {

@@ -13,6 +13,7 @@
 // somebody else's.
 #pragma once
 
+#include <unordered_map>
 #include <vector>
 
 #include "payload/PayloadFileSystem.h"
@@ -55,7 +56,15 @@ private:
         Utf16String folder;
         bool shared;
     };
+    // The registered folder that is path or holds it, registered first; nullptr when none. With
+    // shared, only shared folders count.
+    const Guarded* Holder(Utf16View path, bool shared) const;
+
     std::vector<Guarded> guarded_;
+    // Each registered folder's elements, ASCII letters in lower case, joined by '\\': an index
+    // into guarded_, so that registering and looking up cost the path's depth, not the number
+    // of folders (a payload may name thousands).
+    std::unordered_map<Utf16String, std::size_t> byKey_;
     PayloadFileSystem& fileSystem_;
 };
 
