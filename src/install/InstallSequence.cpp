@@ -137,9 +137,12 @@ bool PumpMessages() {
 bool WaitPumpingMessages(HANDLE object, DWORD milliseconds) {
     const ULONGLONG start = GetTickCount64();
     bool pumping = true;
-    for (;;) {
+    for (bool first = true;; first = false) {
         const ULONGLONG elapsed = GetTickCount64() - start;
         const DWORD remaining = elapsed >= milliseconds ? 0 : static_cast<DWORD>(milliseconds - elapsed);
+        if (remaining == 0 && !first) {  // time is up, however many messages keep coming
+            return object != nullptr && WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
+        }
         if (!pumping) {  // a quit message waits in the queue: no more pumping, only waiting
             if (object == nullptr) {
                 Sleep(remaining);
