@@ -5,8 +5,21 @@
 #include "resource.h"
 #include "ui/FolderPicker.h"
 #include "ui/framework/DataExchange.h"
+#include "ui/framework/WinApp.h"
 
 namespace sv::ui {
+namespace {
+
+// The folder the product goes into must be a folder on a drive: an empty or relative text would
+// install wherever the installer was started from, a network or device path is not ours to
+// decide. A refused text is reported with the system's text for a bad path name.
+void DDV_FolderOnDrive(CDataExchange& dx, const std::wstring& folder) {
+    if (dx.Failed() || !dx.Saving() || IsFolderOnDrive(folder)) return;
+    AfxMessageBox(InstallerState::ErrorCodeText(ERROR_BAD_PATHNAME), MB_ICONEXCLAMATION | MB_OK);
+    dx.Fail();
+}
+
+}  // namespace
 
 CDlgPath::CDlgPath(InstallerState& state) : CWizardPage(IDD_PAGE_PATH, state) {}
 
@@ -24,6 +37,9 @@ void CDlgPath::DoDataExchange(CDataExchange& dx) {
     if (!dx.Saving()) folderText_ = State().installFolder;
     DDX_Text(dx, IDC_FOLDER_EDIT, folderText_);
     DDV_MaxChars(dx, folderText_, kMaxPathText);
+    // Only a folder the user can change is checked: over an existing installation the page shows
+    // that installation's folder, and refusing it would leave no way on.
+    if (!browsing_ && State().installMode == InstallMode::FreshInstall) DDV_FolderOnDrive(dx, folderText_);
     if (dx.Saving() && !dx.Failed()) State().installFolder = folderText_;
 }
 
@@ -51,7 +67,11 @@ bool CDlgPath::OnCommand(int id, int code, HWND control) {
 }
 
 void CDlgPath::OnBrowse() {
+    // The text is taken as it stands (the picker starts elsewhere when it is no folder); it is
+    // checked when the page is left.
+    browsing_ = true;
     (void)UpdateData(true);
+    browsing_ = false;
     const ChosenFolder chosen =
         ChooseFolder(State().installFolder, ProductFolderName(),
                      FormatCatalogueText(IDS_SELECT_FOLDER, ProductDisplayName(false)), std::nullopt);

@@ -1,5 +1,6 @@
 // Page 2: the installation folder. An installation over an existing one keeps its folder: the
-// page then only shows it.
+// page then only shows it. A folder that is not on a drive letter (empty, relative, network)
+// cannot be left behind.
 #pragma once
 
 #include <string>
@@ -24,6 +25,7 @@ private:
     void OnBrowse();
 
     std::wstring folderText_;
+    bool browsing_ = false;  // the saving exchange of Browse, which does not check the folder
 };
 
 }  // namespace sv::ui

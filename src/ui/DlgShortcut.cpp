@@ -10,6 +10,12 @@
 
 namespace sv::ui {
 
+std::wstring MenuFolderText(const std::wstring& startMenu, const std::wstring& folder) {
+    const auto relative = RelativeFolderText(startMenu, folder);
+    if (!relative || relative->starts_with(L"..")) return folder;
+    return *relative;
+}
+
 CDlgShortcut::CDlgShortcut(InstallerState& state) : CWizardPage(IDD_PAGE_SHORTCUT, state) {}
 
 bool CDlgShortcut::OnInitDialog() {
@@ -25,7 +31,7 @@ void CDlgShortcut::DoDataExchange(CDataExchange& dx) {
     if (!dx.Saving()) {
         desktopCheck_ = state.createDesktopShortcut ? BST_CHECKED : BST_UNCHECKED;
         menuCheck_ = state.createMenuShortcut ? BST_CHECKED : BST_UNCHECKED;
-        if (auto relative = RelativeFolderText(startMenuBase_, state.startMenuFolder)) folderText_ = *relative;
+        folderText_ = MenuFolderText(startMenuBase_, state.startMenuFolder);
     }
     DDX_Check(dx, IDC_DESKTOP_CHECK, desktopCheck_);
     DDX_Check(dx, IDC_MENU_CHECK, menuCheck_);

@@ -1,5 +1,5 @@
 // Page 3: the start-menu shortcuts with their folder, and the desktop shortcut. The folder is
-// shown relative to the Start Menu.
+// shown relative to the Start Menu when it lies inside it, else as its full path.
 #pragma once
 
 #include <string>
@@ -7,6 +7,11 @@
 #include "ui/WizardPage.h"
 
 namespace sv::ui {
+
+// The text that shows the start-menu `folder`: relative to `startMenu` when it lies inside it
+// (empty for the Start Menu itself), else the folder's own path, which saves back unchanged
+// (a folder on another drive has no relative path at all).
+std::wstring MenuFolderText(const std::wstring& startMenu, const std::wstring& folder);
 
 class CDlgShortcut : public CWizardPage {
 public:

@@ -59,6 +59,7 @@ bool IsBareDrive(const std::wstring& path) { return path.size() == 2 && path[1] 
 
 bool ValidPathCharacters(const std::wstring& path) {
     for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == L'/') continue;  // a separator, as "\" (the path functions disagree about it)
         const UINT type = PathGetCharTypeW(path[i]);
         if (type == GCT_INVALID || (type & GCT_WILD) != 0) return false;
         if (path[i] == L':' && i != 1) return false;
@@ -335,6 +336,13 @@ std::wstring CleanSuffix(const std::wstring& suffix) {
     return cleaned;
 }
 
+bool IsFolderOnDrive(const std::wstring& path) {
+    if (path.size() < 3) return false;
+    const wchar_t drive = path[0];
+    const bool letter = (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
+    return letter && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/') && ValidPathCharacters(path);
+}
+
 TypedFolder ValidateTypedFolder(const std::wstring& typed, const std::optional<std::wstring>& base) {
     TypedFolder result;
     std::wstring text = typed;
@@ -346,14 +354,9 @@ TypedFolder ValidateTypedFolder(const std::wstring& typed, const std::optional<s
         result.errorCode = kFileNameTooLong;
         return result;
     }
-    if (text.empty()) {
-        wchar_t current[MAX_PATH] = {};
-        const DWORD length = GetCurrentDirectoryW(MAX_PATH, current);
-        if (length == 0 || length >= MAX_PATH) {
-            result.errorCode = static_cast<std::int32_t>(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
-            return result;
-        }
-        text = current;
+    if (text.empty() || (!base && !IsFolderOnDrive(text))) {
+        result.errorCode = ERROR_BAD_PATHNAME;
+        return result;
     }
     if (base) text = CombineFolder(*base, text);
     wchar_t full[MAX_PATH] = {};
@@ -362,7 +365,7 @@ TypedFolder ValidateTypedFolder(const std::wstring& typed, const std::optional<s
         result.errorCode = kFileNameTooLong;
         return result;
     }
-    if (length == 0 || !ValidPathCharacters(full) || (base && !IsInsideOrSame(full, *base))) {
+    if (length == 0 || !IsFolderOnDrive(full) || (base && !IsInsideOrSame(full, *base))) {
         result.errorCode = ERROR_BAD_PATHNAME;
         return result;
     }

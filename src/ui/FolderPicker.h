@@ -33,10 +33,16 @@ std::wstring RemoveSuffix(const std::wstring& folder, const std::wstring& suffix
 // path or is a wildcard.
 std::wstring CleanSuffix(const std::wstring& suffix);
 
+// True for an absolute path on a drive letter ("X:\" and what follows) whose characters are all
+// valid in a path: what a folder of ours may be. Empty, relative ("Apps", "\Apps", "C:Apps"),
+// network ("\\server\share") and device ("\\?\C:\") paths are not.
+bool IsFolderOnDrive(const std::wstring& path);
+
 // A folder typed into the browser's edit box, checked: trimmed, a trailing "\" removed, a bare
-// drive completed with "\", empty meaning the current folder, relative texts taken against
-// `base` (the root's parent) when there is one and then required to stay inside it, completed to
-// a full path whose characters must all be valid in a path.
+// drive completed with "\"; relative texts are taken against `base` (the root's parent) when
+// there is one and must then stay inside it; without a base the text must be a folder on a drive
+// (IsFolderOnDrive). An empty text is refused: it would name the folder the installer happened to
+// be started from. The full path's characters must all be valid in a path.
 struct TypedFolder {
     bool accepted = false;
     std::wstring fullPath;     // when accepted

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <string>
+#include <vector>
+
 #include "WizardHarness.h"
 #include "resource.h"
 
@@ -101,6 +104,47 @@ TEST(FolderPicker, ShortcutTextsAreTakenInTheStartMenuAndMayNotLeaveIt) {
     EXPECT_EQ(boxes.Boxes()[0].caption, L"") << "the browser's messages have no caption of ours";
     EXPECT_EQ(boxes.Boxes()[0].type & (MB_ICONMASK | MB_TYPEMASK), static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
     EXPECT_EQ(state.startMenuFolder, CommonStartMenu() + L"\\Programs\\Other Place");
+}
+
+// Confirming the path picker with nothing typed, a relative text or one that is no folder on a
+// drive would install the product wherever the installer was started from: each is refused with
+// the bad-path text and the browser stays open; a folder on a drive then closes it.
+TEST(FolderPicker, PathTextsThatAreNoFolderOnADriveKeepTheBrowserOpen) {
+    const std::vector<std::wstring> refused = {L"", L"   ", L"Sarvelix 6", L"\\Sarvelix 6", L"C:Sarvelix",
+                                               L"\\\\server\\share\\Sarvelix 6"};
+    InstallerState state;
+    MakeFresh(state);
+    MessageBoxRecorder boxes;
+    CInstallDlg frame(state);
+    std::size_t typed = 0;
+    bool stayedOpen = true;
+    RunWizard(frame, [&](CInstallDlg& f) {
+        Click(f, IDOK);
+        Click(f.Page(ui::kModePage), IDC_ADVANCED_INSTALL);
+        Click(f, IDOK);
+        RunWhen([&] {
+            HWND browser = Browser(f.Hwnd());
+            if (browser == nullptr || BrowserEdit(browser) == nullptr) return false;
+            if (typed > 0) {
+                if (boxes.Boxes().size() < typed) return false;  // the refusal of the last text
+                stayedOpen = stayedOpen && IsWindowVisible(browser);
+            }
+            const std::wstring text = typed < refused.size() ? refused[typed] : L"C:\\windows";
+            ++typed;
+            SetWindowTextW(BrowserEdit(browser), text.c_str());
+            PostMessageW(browser, WM_COMMAND, IDOK, 0);
+            return typed > refused.size();
+        });
+        Click(f.Page(ui::kPathPage), IDC_BROWSE);
+    });
+    EXPECT_TRUE(stayedOpen) << "a refused text keeps the browser open";
+    ASSERT_EQ(boxes.Boxes().size(), refused.size());
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        SCOPED_TRACE(Narrow(refused[i]));
+        EXPECT_EQ(boxes.Boxes()[i].text, InstallerState::ErrorCodeText(ERROR_BAD_PATHNAME));
+        EXPECT_EQ(boxes.Boxes()[i].type & (MB_ICONMASK | MB_TYPEMASK), static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+    }
+    EXPECT_EQ(state.installFolder, L"C:\\windows");
 }
 
 TEST(FolderPicker, CancelLeavesThePageAndTheStateAsTheyWere) {

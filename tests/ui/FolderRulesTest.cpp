@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "ui/DlgShortcut.h"
 #include "ui/FolderPicker.h"
 
 namespace sv::ui {
@@ -64,9 +65,32 @@ TEST(CombineFolder, AnAbsoluteTextReplacesTheBase) {
     EXPECT_EQ(CombineFolder(base, L"D:\\Menus"), L"D:\\Menus");
 }
 
+TEST(IsFolderOnDrive, OnlyAbsolutePathsOnADriveLetter) {
+    struct Case {
+        const wchar_t* path;
+        bool onDrive;
+    };
+    const Case cases[] = {
+        {L"C:\\Program Files\\Kavrenco", true},
+        {L"d:\\", true},
+        {L"D:/Apps", true},
+        {L"", false},
+        {L"Apps\\Sarvelio 6", false},             // relative to the current folder
+        {L"\\Apps", false},                       // relative to the current drive
+        {L"C:Apps", false},                        // relative to the current folder of C:
+        {L"C:", false},
+        {L"\\\\server\\share\\Apps", false},       // network
+        {L"\\\\?\\C:\\Apps", false},               // device namespace
+        {L"\\\\.\\C:\\Apps", false},
+        {L"1:\\Apps", false},
+        {L"C:\\Apps\\a|b", false},
+        {L"C:\\Apps\\a*", false},
+        {L"C:\\Apps\\a:b", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsFolderOnDrive(c.path), c.onDrive) << ::testing::PrintToString(std::wstring(c.path));
+}
+
 TEST(ValidateTypedFolder, AcceptsFoldersAndRefusesBadPaths) {
-    wchar_t current[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, current);
     const std::wstring menu = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu";
     struct Case {
         std::wstring typed;
@@ -78,7 +102,16 @@ TEST(ValidateTypedFolder, AcceptsFoldersAndRefusesBadPaths) {
     const Case cases[] = {
         {L"  C:\\Apps\\Sarvelio 6\\  ", std::nullopt, true, L"C:\\Apps\\Sarvelio 6", 0},
         {L"D:", std::nullopt, true, L"D:\\", 0},
-        {L"", std::nullopt, true, current, 0},
+        {L"C:\\Apps\\..\\Tools", std::nullopt, true, L"C:\\Tools", 0},
+        // Nothing typed, or a text that is no folder on a drive, would name the folder the
+        // installer was started from (or one that is not ours to decide): refused.
+        {L"", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
+        {L"   ", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
+        {L"Apps\\Sarvelio 6", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
+        {L"\\Apps", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
+        {L"C:Apps", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
+        {L"\\\\server\\share\\Apps", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
+        {L"\\\\?\\C:\\Apps", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
         {L"C:\\Apps\\a*b", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
         {L"C:\\Apps\\a|b", std::nullopt, false, L"", ERROR_BAD_PATHNAME},
         {L"C:\\" + std::wstring(300, L'a'), std::nullopt, false, L"", static_cast<std::int32_t>(0x800700CE)},
@@ -88,6 +121,8 @@ TEST(ValidateTypedFolder, AcceptsFoldersAndRefusesBadPaths) {
         {L"C:\\Apps", menu, false, L"", ERROR_BAD_PATHNAME},
         {menu + L"\\Programs", menu, true, menu + L"\\Programs", 0},
         {L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu Extra", menu, false, L"", ERROR_BAD_PATHNAME},
+        {L"", menu, false, L"", ERROR_BAD_PATHNAME},
+        {L"\\\\server\\share", menu, false, L"", ERROR_BAD_PATHNAME},
     };
     for (const Case& c : cases) {
         const TypedFolder got = ValidateTypedFolder(c.typed, c.base);
@@ -98,6 +133,28 @@ TEST(ValidateTypedFolder, AcceptsFoldersAndRefusesBadPaths) {
         } else {
             EXPECT_EQ(got.errorCode, c.error);
         }
+    }
+}
+
+TEST(MenuFolderText, RelativeInsideTheStartMenuElseTheFullPath) {
+    const std::wstring menu = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu";
+    struct Case {
+        std::wstring folder;
+        std::wstring shown;
+    };
+    const Case cases[] = {
+        {menu + L"\\Programs\\Kavrenco\\Sarvelio 6", L"Programs\\Kavrenco\\Sarvelio 6"},
+        {menu, L""},
+        {L"Q:\\Menus\\Sarvelio 6", L"Q:\\Menus\\Sarvelio 6"},  // another drive: no relative path
+        {L"C:\\ProgramData\\Kavrenco", L"C:\\ProgramData\\Kavrenco"},  // outside, same drive
+        {L"", L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.folder));
+        const std::wstring shown = MenuFolderText(menu, c.folder);
+        EXPECT_EQ(shown, c.shown);
+        // What is shown saves back to the folder itself (the Start Menu for an empty folder).
+        EXPECT_EQ(CombineFolder(menu, shown), c.folder.empty() ? menu : c.folder);
     }
 }
 

@@ -88,13 +88,82 @@ TEST(PathPage, RefusesAFolderTextOverTheLimitAndKeepsTheWizardThere) {
         Click(f, IDOK);
         EXPECT_EQ(f.CurrentPage(), ui::kShortcutPage);
         EXPECT_EQ(state.installFolder, longest);
-        // Nothing else is checked: an empty folder passes too.
-        Click(f, IDC_BACK);
-        SetWindowTextW(edit, L"");
-        Click(f, IDOK);
-        EXPECT_EQ(state.installFolder, L"");
     });
     EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
+struct FolderTextCase {
+    const wchar_t* typed;
+    bool accepted;
+};
+void PrintTo(const FolderTextCase& c, std::ostream* out) { *out << ::testing::PrintToString(std::wstring(c.typed)); }
+
+class PathPageFolder : public ::testing::TestWithParam<FolderTextCase> {};
+
+// The product would land wherever the installer was started from (empty or relative text), or on
+// a network or device path: such a folder is refused with the system's bad-path text, and the
+// wizard stays on the page with the text selected.
+TEST_P(PathPageFolder, OnlyAFolderOnADriveLetterLeavesThePage) {
+    const FolderTextCase& c = GetParam();
+    InstallerState state;
+    MakeFresh(state);
+    const std::wstring before = state.installFolder;
+    MessageBoxRecorder boxes;
+    CInstallDlg frame(state);
+    RunWizard(frame, [&](CInstallDlg& f) {
+        GoTo(f, ui::kPathPage);
+        ui::CWizardPage& page = f.Page(ui::kPathPage);
+        HWND edit = page.Item(IDC_FOLDER_EDIT);
+        SetWindowTextW(edit, c.typed);
+        Click(f, IDOK);
+        if (c.accepted) {
+            EXPECT_EQ(f.CurrentPage(), ui::kShortcutPage);
+            EXPECT_EQ(state.installFolder, c.typed);
+            EXPECT_TRUE(boxes.Boxes().empty());
+            return;
+        }
+        EXPECT_EQ(f.CurrentPage(), ui::kPathPage);
+        EXPECT_EQ(state.installFolder, before);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text, InstallerState::ErrorCodeText(ERROR_BAD_PATHNAME));
+        EXPECT_FALSE(boxes.Boxes()[0].text.empty());
+        EXPECT_EQ(boxes.Boxes()[0].caption, InstallerState::ApplicationTitle()) << "the framework's message box";
+        EXPECT_EQ(boxes.Boxes()[0].type, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+        EXPECT_EQ(GetFocus(), edit);
+        // Back is always possible, and a folder on a drive then leaves the page.
+        Click(f, IDC_BACK);
+        EXPECT_EQ(f.CurrentPage(), ui::kPathPage) << "the page is not left with the bad text, not even backwards";
+        SetWindowTextW(edit, L"D:\\Apps\\Sarvelix 6");
+        Click(f, IDOK);
+        EXPECT_EQ(f.CurrentPage(), ui::kShortcutPage);
+        EXPECT_EQ(state.installFolder, L"D:\\Apps\\Sarvelix 6");
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, PathPageFolder,
+                         ::testing::Values(FolderTextCase{L"", false}, FolderTextCase{L"Sarvelix 6", false},
+                                           FolderTextCase{L"Apps\\Sarvelix 6", false},
+                                           FolderTextCase{L"\\Apps\\Sarvelix 6", false},
+                                           FolderTextCase{L"C:Apps", false},
+                                           FolderTextCase{L"\\\\server\\share\\Sarvelix 6", false},
+                                           FolderTextCase{L"\\\\?\\C:\\Sarvelix 6", false},
+                                           FolderTextCase{L"C:\\Apps\\Sar|velix", false},
+                                           FolderTextCase{L"C:\\", true}, FolderTextCase{L"d:\\Apps\\Sarvelix 6", true}));
+
+// Over an existing installation the folder cannot be changed, so it is not held against the user.
+TEST(PathPage, AnUnchangeableFolderIsNotRefused) {
+    InstallerState state;
+    MakeFresh(state);
+    state.installMode = InstallMode::Update;
+    state.installFolder = L"\\\\server\\share\\Sarvelix 6";
+    MessageBoxRecorder boxes;
+    CInstallDlg frame(state);
+    RunWizard(frame, [&](CInstallDlg& f) {
+        GoTo(f, ui::kShortcutPage);
+        EXPECT_EQ(f.CurrentPage(), ui::kShortcutPage);
+    });
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(state.installFolder, L"\\\\server\\share\\Sarvelix 6");
 }
 
 std::wstring ShellFolder(int csidl) {
@@ -138,19 +207,23 @@ TEST(ShortcutPage, ShowsTheFolderRelativeToTheStartMenuAndFollowsTheMenuCheckBox
     });
 }
 
-TEST(ShortcutPage, FolderOnAnotherDriveKeepsThePreviousText) {
-    InstallerState state;
-    MakeFresh(state);
-    CInstallDlg frame(state);
-    RunWizard(frame, [&](CInstallDlg& f) {
-        GoTo(f, ui::kShortcutPage);
-        ui::CWizardPage& page = f.Page(ui::kShortcutPage);
-        const std::wstring shown = Text(page, IDC_FOLDER_EDIT);
-        Click(f, IDC_BACK);
-        state.startMenuFolder = L"Q:\\Menus\\Sarvelio 6";
-        Click(f, IDOK);
-        EXPECT_EQ(Text(page, IDC_FOLDER_EDIT), shown);
-    });
+// A folder outside the Start Menu shows as its own path (another drive has no relative path at
+// all), and leaving the page keeps it rather than the Start Menu itself.
+TEST(ShortcutPage, FolderOutsideTheStartMenuShowsAndSavesItsFullPath) {
+    for (const std::wstring& folder : {std::wstring(L"Q:\\Menus\\Sarvelio 6"), ShellFolder(CSIDL_COMMON_APPDATA) + L"\\Menus"}) {
+        SCOPED_TRACE(Narrow(folder));
+        InstallerState state;
+        MakeFresh(state);
+        state.startMenuFolder = folder;
+        CInstallDlg frame(state);
+        RunWizard(frame, [&](CInstallDlg& f) {
+            GoTo(f, ui::kShortcutPage);
+            EXPECT_EQ(Text(f.Page(ui::kShortcutPage), IDC_FOLDER_EDIT), folder);
+            Click(f, IDOK);
+            EXPECT_EQ(f.CurrentPage(), ui::kInstallPage);
+        });
+        EXPECT_EQ(state.startMenuFolder, folder);
+    }
 }
 
 struct SummaryCase {
