@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "ui/WizardRules.h"
 #include "ui/framework/DataExchange.h"
+#include "ui/framework/DialogKeys.h"
 
 namespace sv::ui {
 
@@ -17,6 +18,8 @@ CDlgInstall::CDlgInstall(InstallerState& state, InstallRun run)
 
 bool CDlgInstall::OnInitDialog() {
     CWizardPage::OnInitDialog();
+    // Tab and Escape in the log belong to the frame's dialog keys; Enter there presses nothing.
+    LeaveDialogKeysToDialog(log_);
     SendMessageW(progress_, PBM_SETRANGE32, 0, 100);
     ShowWindow(progress_, SW_HIDE);
     return true;

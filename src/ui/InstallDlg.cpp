@@ -181,6 +181,12 @@ void CInstallDlg::OnCancel() {
 }
 
 bool CInstallDlg::OnCommand(int id, int code, HWND control) {
+    // The frame's dialog manager handles the keys of its pages too, so Enter on a page's focused
+    // push button (Browse) arrives here: such a command belongs to the page that holds it.
+    if (control != nullptr && GetParent(control) != Hwnd() && IsChild(Hwnd(), control)) {
+        SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+        return true;
+    }
     if (id == IDC_BACK && code == BN_CLICKED) {
         OnBack();
         return true;
