@@ -1,5 +1,5 @@
 #!/bin/sh
-# Renders every page of the wizard in English, French and German to PNG files for review:
+# Renders every page of the wizard in each of the ten installer languages to PNG files for review:
 #   sh scripts/render-pages.sh [BUILD_FOLDER]      (default build/mingw-x86, the shipped 32-bit
 #                                                   build; output build/pages/)
 # Runs under Xvfb when there is no display, inside a Wine desktop so that the frame's caption is
@@ -19,4 +19,4 @@ set -- "$ROOT/cmake/wine-run.sh" explorer /desktop=pages,1024x768 \
 if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a -s "-screen 0 1024x768x24" "$@"; fi
 count=$(ls "$OUT"/*.png 2>/dev/null | wc -l)
 echo "pages: $count PNG files in $OUT"
-[ "$count" -eq 18 ]
+[ "$count" -eq 60 ]

@@ -1,6 +1,6 @@
 // Renders every page of the wizard to PNG files for review:
-//   wizard_pages.exe OUTPUT_FOLDER [LANGUAGE...]     languages as indexes (default: 1 0 2, English
-//                                                    French German)
+//   wizard_pages.exe OUTPUT_FOLDER [LANGUAGE...]     languages as indexes (default: the ten
+//                                                    installer languages)
 // Files are named <language>-<page>-<name>.png. The install page is shown before a run; the end
 // page after a stand-in run that succeeds without installing anything. Run it inside a Wine
 // desktop (wine explorer /desktop=...) so that the frame's caption is drawn.
@@ -24,13 +24,18 @@ namespace {
 sv::ui::CWinApp application;
 
 const char* const kPageNames[] = {"start", "mode", "path", "shortcut", "install", "end"};
+// The ten languages the installer is translated into, with the tags of the file names.
+struct Language {
+    sv::LanguageIndex index;
+    const char* tag;
+};
+constexpr Language kLanguages[] = {{1, "en"}, {0, "fr"}, {2, "de"}, {3, "es"}, {4, "pt"},
+                                   {7, "tr"}, {9, "ro"}, {11, "it"}, {12, "cs"}, {19, "hu"}};
+
 const char* LanguageTag(sv::LanguageIndex language) {
-    switch (language) {
-    case sv::kFrench: return "fr";
-    case sv::kEnglish: return "en";
-    case sv::kGerman: return "de";
-    default: return "xx";
-    }
+    for (const Language& known : kLanguages)
+        if (known.index == language) return known.tag;
+    return "xx";
 }
 
 struct Render {
@@ -100,7 +105,8 @@ int wmain(int argc, wchar_t** argv) {
     InitCommonControlsEx(&controls);
     std::vector<sv::LanguageIndex> languages;
     for (int i = 2; i < argc; ++i) languages.push_back(static_cast<sv::LanguageIndex>(_wtoi(argv[i])));
-    if (languages.empty()) languages = {sv::kEnglish, sv::kFrench, sv::kGerman};
+    if (languages.empty())
+        for (const Language& known : kLanguages) languages.push_back(known.index);
 
     int failures = 0;
     for (const sv::LanguageIndex language : languages) {
