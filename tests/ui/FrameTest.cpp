@@ -88,8 +88,8 @@ void ExpectButtons(CInstallDlg& f, const Buttons& want, const char* where) {
     EXPECT_EQ(got.exit, want.exit);
     EXPECT_EQ(got.exitText, want.exitText);
     EXPECT_EQ(got.defaultId, want.defaultId);
-    // The default button carries the default style. (Without a window manager Xvfb gives the
-    // frame no keyboard focus, so where the focus went cannot be read here.)
+    // The default button carries the default style. (Where the focus goes is checked with real
+    // keys, which first give the frame the keyboard focus: KeyboardTest.)
     if (want.defaultId != 0) {
         EXPECT_EQ(SendMessageW(f.Item(want.defaultId), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, DLGC_DEFPUSHBUTTON);
     }
