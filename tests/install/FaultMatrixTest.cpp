@@ -142,7 +142,10 @@ public:
 
 class FaultRun;
 
-constexpr UINT kAnswerBound = 1500;  // milliseconds; the registration limit of the hang case is 2000
+// Milliseconds: far above an answer's time even on a loaded machine, below the registration limit
+// of the hang case (kHangCaseLimit), the one wait that lasts longer.
+constexpr UINT kAnswerBound = 4000;
+constexpr DWORD kHangCaseLimit = 6000;
 
 struct FaultCase {
     const char* name;
@@ -452,7 +455,7 @@ std::vector<FaultCase> Cases() {
         {"RegistrationProgramHangsPastTheLimit",
          [](FaultRun& run) {
              SetEnvironmentVariableW(L"SV_PROBE_EXIT", L"hang");
-             run.registrationLimit_ = 2000;
+             run.registrationLimit_ = kHangCaseLimit;
          },
          true, L"", L"Registry Data Writing...Failed\r\n",
          [](FaultRun& run) {
