@@ -9,6 +9,9 @@
 #   waits for them to die.
 # - The server is restarted when the X session (DISPLAY/XAUTHORITY) changes: a desktop created
 #   without a display breaks later windows.
+# - Windows are unmanaged (Wine places and decorates them itself) unless SV_WINE_MANAGED=Y: under
+#   Xvfb no window manager runs, and for a managed window Wine waits two seconds for one each
+#   time the window is shown or hidden. With a desktop's window manager, say SV_WINE_MANAGED=Y.
 # - A GoogleTest run (--gtest_filter=..., --gtest_list_tests) fails when the program printed no
 #   GoogleTest output: without 32-bit Wine, wine64 "runs" a 32-bit program by printing nothing and
 #   exiting 0, which would pass every test of the shipped build without running one.
@@ -21,7 +24,8 @@ export WINEARCH=win64
 # Wine converts arguments and file names with the Unix locale: keep it UTF-8.
 export LC_ALL="${LC_ALL:-C.UTF-8}"
 mkdir -p "$WINEPREFIX"
-key="${DISPLAY:-none}|${XAUTHORITY:-}"
+managed=${SV_WINE_MANAGED:-N}
+key="${DISPLAY:-none}|${XAUTHORITY:-}|$managed"
 (
   flock 9
   if [ "$(cat "$WINEPREFIX.session" 2>/dev/null)" != "$key" ]; then
@@ -35,6 +39,10 @@ key="${DISPLAY:-none}|${XAUTHORITY:-}"
     else
       wine wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
       cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
+    if [ "$(cat "$WINEPREFIX.session" 2>/dev/null)" != "$key" ]; then
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f /reg:64 \
+        </dev/null >/dev/null 2>&1 9>&- || true
     fi
     printf '%s\n' "$key" > "$WINEPREFIX.session"
   fi

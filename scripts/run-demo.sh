@@ -24,7 +24,8 @@ rm -f "$SHOTS"/*.png
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 rc=0
 if [ -n "${DISPLAY:-}" ]; then
-  "$ROOT/cmake/wine-run.sh" "$EXE" || rc=$?
+  # The desktop's window manager places and decorates the wizard.
+  SV_WINE_MANAGED=${SV_WINE_MANAGED:-Y} "$ROOT/cmake/wine-run.sh" "$EXE" || rc=$?
   echo "demo: installer exited with code $rc"
 else
   xvfb-run -a -s "-screen 0 1024x768x24" \

@@ -23,9 +23,17 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM key, LPARAM flags) {
 // Starts xdotool (a program of the Unix side, which Wine runs) with `arguments`, its errors going
 // to the test's own stderr. Wine gives no handle for a Unix process, so nothing here waits for
 // it: the sentinel key tells when it has done its work.
+// Wine's start.exe (the 64-bit one, also for the 32-bit build) starts it: a Unix program started
+// straight from the test can cut the test's standard output off, and all the test prints
+// afterwards, its GoogleTest summary too, would be lost.
 bool StartXdotool(const std::string& arguments) {
     const std::string line = "exec xdotool " + arguments + " >&2";
-    std::wstring command = L"Z:\\bin\\sh -c \"" + std::wstring(line.begin(), line.end()) + L"\"";
+#ifdef _WIN64
+    std::wstring command = L"C:\\windows\\system32\\start.exe";
+#else
+    std::wstring command = L"C:\\windows\\sysnative\\start.exe";
+#endif
+    command += L" /unix /bin/sh -c \"" + std::wstring(line.begin(), line.end()) + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
