@@ -40,11 +40,22 @@ if(NOT SV_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH must be a number of seconds, not '${SV_SOURCE_DATE_EPOCH}'")
 endif()
 message(STATUS "SOURCE_DATE_EPOCH for this build: ${SV_SOURCE_DATE_EPOCH}")
-# Compilers, windres and the linker read it from their environment.
-set(_sv_stamp_env ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${SV_SOURCE_DATE_EPOCH})
-list(JOIN _sv_stamp_env " " _sv_stamp_env)
-set_property(GLOBAL PROPERTY RULE_LAUNCH_COMPILE "${_sv_stamp_env}")
-set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${_sv_stamp_env}")
+# Compilers, windres and the linker read it from their environment, set by a launcher script
+# whose path, not its value, is on every command line: a new commit alone rebuilds nothing (a
+# clean build carries the value everywhere; an incremental one keeps the stamps of what it did
+# not rebuild).
+set(_sv_stamp_run "${CMAKE_BINARY_DIR}/stamp-run")
+file(CONFIGURE OUTPUT "${_sv_stamp_run}" CONTENT
+"#!/bin/sh
+# Generated: runs a compiler, windres or the linker with this build's SOURCE_DATE_EPOCH.
+SOURCE_DATE_EPOCH=${SV_SOURCE_DATE_EPOCH}
+export SOURCE_DATE_EPOCH
+exec \"$@\"
+" @ONLY)
+file(CHMOD "${_sv_stamp_run}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+     WORLD_READ WORLD_EXECUTE)
+set_property(GLOBAL PROPERTY RULE_LAUNCH_COMPILE "${_sv_stamp_run}")
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${_sv_stamp_run}")
 # gcc applies the last map that matches: the build folder's comes last, for a build folder inside
 # the source folder.
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)

@@ -445,7 +445,7 @@ TEST_F(WholeInstall, ProgramExitingZero) {
     EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, L".sarv", nullptr), L"<none>");
 }
 
-// Run by CTest through cmake/linked-prefix-run.sh, which made C:\ProgramData\Kavrenco\Sarvelio a
+// Run by CTest through cmake/fresh-prefix-run.sh --link, which made C:\ProgramData\Kavrenco\Sarvelio a
 // Unix symbolic link to C:\Decoy before the run (a junction a user planted, as Wine shows it: a
 // reparse point). The installation stops at the first shared data file with 1:0000112B, writes
 // nothing through the link, and the rollback leaves the machine as it was, the link included.
@@ -454,7 +454,7 @@ TEST_F(WholeInstall, ALinkedSharedFolderIsRefused) {
     const std::wstring linked = commonData + L"\\Kavrenco\\Sarvelio";
     const std::wstring decoy = L"C:\\Decoy";
     const DWORD before = GetFileAttributesW(linked.c_str());
-    ASSERT_NE(before, INVALID_FILE_ATTRIBUTES) << "the link was not planted: run through linked-prefix-run.sh";
+    ASSERT_NE(before, INVALID_FILE_ATTRIBUTES) << "the link was not planted: run through fresh-prefix-run.sh --link";
     ASSERT_NE(before & FILE_ATTRIBUTE_REPARSE_POINT, 0u) << "not a reparse point";
     const std::wstring userData = ShellFolder(CSIDL_APPDATA) + L"\\Kavrenco";
     ASSERT_FALSE(fs::exists(fs::path(userData)));
