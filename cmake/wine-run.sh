@@ -3,7 +3,8 @@
 #   wine-run.sh prog.exe args...
 # - WINEPREFIX must point into the build folder (the generated build/wine-run sets it); never the user's.
 # - A fresh prefix is booted once, without wine-mono/wine-gecko prompts, debug output or
-#   winemenubuilder, and gets Wine's Marlett font for caption buttons.
+#   winemenubuilder, and gets Wine's Marlett font (from Debian's fonts-wine, which the setup
+#   script installs) for the caption buttons: without it they show "0", "1" and "r".
 # - A wineserver lingering WINE_PERSIST seconds runs for the prefix, and its services were started
 #   by wineboot with stdio on /dev/null; otherwise they inherit the test's output pipe and CTest
 #   waits for them to die.
@@ -38,7 +39,7 @@ key="${DISPLAY:-none}|${XAUTHORITY:-}|$managed"
       wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
     else
       wine wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
-      cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+      cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
     if [ "$(cat "$WINEPREFIX.session" 2>/dev/null)" != "$key" ]; then
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f /reg:64 \

@@ -15,7 +15,7 @@ mkdir -p "$DEPS"
 
 PKGS="cmake ninja-build g++ make pkg-config dpkg-dev xz-utils
  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
- wine wine64 xvfb xauth xdotool imagemagick
+ wine wine64 fonts-wine xvfb xauth xdotool imagemagick
  libbz2-dev libboost-dev libboost-iostreams-dev googletest python3
  clang libclang-rt-14-dev osslsigncode openssl"
 
