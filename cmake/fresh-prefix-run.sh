@@ -20,27 +20,32 @@ prefix=$1; shift
 here=$(cd "$(dirname "$0")" && pwd)
 template=$(dirname "$prefix")/template
 
-remove() {
+# Ends the prefix's server; its end writes the prefix's registry to disk.
+stop() {
   WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX=$1 wineserver -w >/dev/null 2>&1 || true
+}
+remove() {
+  stop "$1"
   rm -rf "$1" "$1.session" "$1.lock"
 }
 
 remove "$prefix"
 mkdir -p "$(dirname "$prefix")"
+# The runs beside it make and copy the template one at a time. The lock is a file of its own:
+# "$template.lock" is wine-run.sh's lock of the template prefix, and removing the template
+# removes it.
 (
   flock 8
   if [ ! -f "$template.ready" ]; then
     remove "$template"
-    # wine-run.sh boots it; the server's end writes its registry to disk.
-    WINEPREFIX=$template "$here/wine-run.sh" cmd /c exit 0 </dev/null >/dev/null 2>&1 8>&- || true
-    WINEPREFIX=$template wineserver -k >/dev/null 2>&1 8>&- || true
-    WINEPREFIX=$template wineserver -w >/dev/null 2>&1 8>&- || true
+    WINEPREFIX=$template "$here/wine-run.sh" cmd /c exit 0 </dev/null >/dev/null 2>&1 8>&- || true  # boots it
+    stop "$template" 8>&-
     [ -f "$template/system.reg" ] && : > "$template.ready"
   fi
   cp -a "$template" "$prefix"
   cp "$template.session" "$prefix.session" 2>/dev/null || true
-) 8>"$template.lock"
+) 8>"$template.copying"
 
 if [ -n "$link" ]; then
   drive="$prefix/drive_c"
