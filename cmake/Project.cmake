@@ -44,16 +44,21 @@ message(STATUS "SOURCE_DATE_EPOCH for this build: ${SV_SOURCE_DATE_EPOCH}")
 # whose path, not its value, is on every command line: a new commit alone rebuilds nothing (a
 # clean build carries the value everywhere; an incremental one keeps the stamps of what it did
 # not rebuild).
+# sv_write_launcher(PATH CONTENT): writes an executable shell script of the build folder, touched
+# only when its content changes.
+function(sv_write_launcher path content)
+  file(CONFIGURE OUTPUT "${path}" CONTENT "${content}" @ONLY)
+  file(CHMOD "${path}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+       WORLD_READ WORLD_EXECUTE)
+endfunction()
 set(_sv_stamp_run "${CMAKE_BINARY_DIR}/stamp-run")
-file(CONFIGURE OUTPUT "${_sv_stamp_run}" CONTENT
+sv_write_launcher("${_sv_stamp_run}"
 "#!/bin/sh
 # Generated: runs a compiler, windres or the linker with this build's SOURCE_DATE_EPOCH.
 SOURCE_DATE_EPOCH=${SV_SOURCE_DATE_EPOCH}
 export SOURCE_DATE_EPOCH
-exec \"$@\"
-" @ONLY)
-file(CHMOD "${_sv_stamp_run}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-     WORLD_READ WORLD_EXECUTE)
+exec \"\$@\"
+")
 set_property(GLOBAL PROPERTY RULE_LAUNCH_COMPILE "${_sv_stamp_run}")
 set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${_sv_stamp_run}")
 # gcc applies the last map that matches: the build folder's comes last, for a build folder inside
@@ -116,15 +121,13 @@ else()
 endif()
 if(CMAKE_CROSSCOMPILING)
   set(SV_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
-  file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/wine-run" CONTENT
+  sv_write_launcher("${CMAKE_BINARY_DIR}/wine-run"
 "#!/bin/sh
 # Generated: runs a program of this build under Wine, in this build's own prefix.
 : \"\${WINEPREFIX:=${SV_WINEPREFIX}}\"
 export WINEPREFIX
 exec \"${CMAKE_SOURCE_DIR}/cmake/wine-run.sh\" \"\$@\"
-" @ONLY)
-  file(CHMOD "${CMAKE_BINARY_DIR}/wine-run" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-       GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+")
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run")
 endif()
 

@@ -29,7 +29,8 @@ managed=${SV_WINE_MANAGED:-N}
 key="${DISPLAY:-none}|${XAUTHORITY:-}|$managed"
 (
   flock 9
-  if [ "$(cat "$WINEPREFIX.session" 2>/dev/null)" != "$key" ]; then
+  session=$(cat "$WINEPREFIX.session" 2>/dev/null || true)
+  if [ "$session" != "$key" ]; then
     wineserver -k >/dev/null 2>&1 9>&- || true
     wineserver -w >/dev/null 2>&1 9>&- || true
   fi
@@ -41,7 +42,7 @@ key="${DISPLAY:-none}|${XAUTHORITY:-}|$managed"
       wine wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
       cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
-    if [ "$(cat "$WINEPREFIX.session" 2>/dev/null)" != "$key" ]; then
+    if [ "$session" != "$key" ]; then
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f /reg:64 \
         </dev/null >/dev/null 2>&1 9>&- || true
     fi

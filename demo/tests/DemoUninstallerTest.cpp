@@ -107,9 +107,9 @@ TEST(DemoUninstallerTest, RemovesEverythingTheLogListsAsCompletedThenItself) {
     }
 }
 
-// Run by CTest only through cmake/fresh-prefix-run.sh --link (hence DISABLED_ for the discovered list),
-// which made C:\ProgramData\Kavrenco\Sarvelio a Unix link to C:\Decoy, the way Wine shows a
-// junction that a user planted after the installation: the files the log lists there are not
+// Run by CTest only through cmake/fresh-prefix-run.sh --link (hence DISABLED_ for the discovered
+// list), which made C:\ProgramData\Kavrenco\Sarvelio a Unix link to C:\Decoy, the way Wine shows
+// a junction that a user planted after the installation: the files the log lists there are not
 // deleted through the link, the link stays, and the rest of the uninstallation goes on.
 // (Links to files and hard links Wine cannot show here; the installer's seam tests cover them.)
 TEST(DemoUninstallerTest, DISABLED_FollowsNoLinkBelowTheSharedDataFolder) {
@@ -118,7 +118,8 @@ TEST(DemoUninstallerTest, DISABLED_FollowsNoLinkBelowTheSharedDataFolder) {
     const std::wstring publisher = std::wstring(commonData) + L"\\Kavrenco";
     const std::wstring shared = publisher + L"\\Sarvelio";
     const DWORD linkAttributes = GetFileAttributesW(shared.c_str());
-    ASSERT_NE(linkAttributes, INVALID_FILE_ATTRIBUTES) << "the link was not planted: run through fresh-prefix-run.sh --link";
+    ASSERT_NE(linkAttributes, INVALID_FILE_ATTRIBUTES)
+        << "the link was not planted: run through fresh-prefix-run.sh --link";
     ASSERT_NE(linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
     const std::wstring decoy = L"C:\\Decoy";
     WriteFile(decoy + L"\\Units.dat", "the system's own");

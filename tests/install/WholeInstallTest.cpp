@@ -445,10 +445,11 @@ TEST_F(WholeInstall, ProgramExitingZero) {
     EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, L".sarv", nullptr), L"<none>");
 }
 
-// Run by CTest through cmake/fresh-prefix-run.sh --link, which made C:\ProgramData\Kavrenco\Sarvelio a
-// Unix symbolic link to C:\Decoy before the run (a junction a user planted, as Wine shows it: a
-// reparse point). The installation stops at the first shared data file with 1:0000112B, writes
-// nothing through the link, and the rollback leaves the machine as it was, the link included.
+// Run by CTest through cmake/fresh-prefix-run.sh --link, which made
+// C:\ProgramData\Kavrenco\Sarvelio a Unix symbolic link to C:\Decoy before the run (a junction a
+// user planted, as Wine shows it: a reparse point). The installation stops at the first shared
+// data file with 1:0000112B, writes nothing through the link, and the rollback leaves the machine
+// as it was, the link included.
 TEST_F(WholeInstall, ALinkedSharedFolderIsRefused) {
     const std::wstring commonData = ShellFolder(CSIDL_COMMON_APPDATA);
     const std::wstring linked = commonData + L"\\Kavrenco\\Sarvelio";
